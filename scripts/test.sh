@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Sets everything up and runs the whole test suite three ways:
+#   1. the normal build (build/), every test, GL and input tests under a private Xvfb;
+#   2. the fuzz targets (build-fuzz/, clang with libFuzzer), each for a bounded time;
+#   3. the AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/), every test.
+# Fails on the first failing test, crash or sanitizer finding. Ends with ctest's summary.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc)
+
+./scripts/setup.sh
+
+. scripts/xvfb.sh
+start_private_xvfb
+# Mesa's software renderer, whatever the machine has.
+export LIBGL_ALWAYS_SOFTWARE=1
+export GALLIUM_DRIVER=llvmpipe
+
+echo "== normal build: tests =="
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+
+echo "== fuzz build: each target for a bounded time =="
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQP_FUZZ=ON \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build-fuzz -j "$jobs"
+export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+if ctest --test-dir build-fuzz -N -L fuzz | grep -q 'Total Tests: [1-9]'; then
+  ctest --test-dir build-fuzz --output-on-failure -L fuzz --timeout 120
+fi
+
+echo "== sanitizer build (address, undefined): tests =="
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQP_SANITIZE=ON >/dev/null
+cmake --build build-asan -j "$jobs"
+ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600 -LE bench
