@@ -1,0 +1,248 @@
+#include "resources/QPackFile.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+const char packMagic[6] = {'L', 'L', 'P', 'A', 'C', 'K'};
+const uint32_t maxWindowSize = 65536;
+const long entryCountOffset = 10;
+
+bool ReadU32(FILE* file, uint32_t& value)
+{
+    unsigned char bytes[4];
+    if (fread(bytes, 1, 4, file) != 4) {
+        return false;
+    }
+    value = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+    return true;
+}
+}  // namespace
+
+QPackFile::QPackFile(const char* archiveName)
+    : archive(nullptr), entryLength(0), entryOffset(0), window(nullptr), windowSize(0), windowStart(0),
+      position(0), looseFile(nullptr), archiveBytes(0)
+{
+    if (archiveName == nullptr) {
+        return;
+    }
+    archive = fopen(archiveName, "rb");
+    if (archive == nullptr) {
+        return;
+    }
+    char magic[sizeof(packMagic)];
+    if (fread(magic, 1, sizeof(magic), archive) != sizeof(magic) || memcmp(magic, packMagic, sizeof(magic)) != 0 ||
+        fseek(archive, 0, SEEK_END) != 0) {
+        fclose(archive);
+        archive = nullptr;
+        return;
+    }
+    long size = ftell(archive);
+    archiveBytes = size > 0 ? uint64_t(size) : 0;
+}
+
+QPackFile::~QPackFile()
+{
+    if (looseFile != nullptr) {
+        fclose(looseFile);
+    }
+    if (archive != nullptr) {
+        CloseEntry();
+        fclose(archive);
+    }
+}
+
+bool QPackFile::OpenEntry(const char* name)
+{
+    if (archive == nullptr) {
+        // A second open replaces the first rather than leaking it.
+        if (looseFile != nullptr) {
+            fclose(looseFile);
+        }
+        looseFile = fopen(name, "rb");
+        return looseFile != nullptr;
+    }
+
+    CloseEntry();
+    uint32_t count = 0;
+    if (fseek(archive, entryCountOffset, SEEK_SET) != 0 || !ReadU32(archive, count)) {
+        return false;
+    }
+    // Every record is read and checked: a directory that ends before its count is used up
+    // ends the lookup with the name not found. Each record consumes at least one byte, so
+    // the loop ends with the file even when the count is absurd.
+    char entryName[256];
+    bool found = false;
+    for (uint32_t i = 0; i < count && !found; ++i) {
+        int length = fgetc(archive);
+        if (length == EOF || fread(entryName, 1, size_t(length), archive) != size_t(length)) {
+            return false;
+        }
+        entryName[length] = '\0';
+        if (strcmp(entryName, name) == 0) {
+            found = true;
+        } else if (fseek(archive, 8, SEEK_CUR) != 0) {
+            return false;
+        }
+    }
+    uint32_t offset = 0;
+    uint32_t length = 0;
+    if (!found || !ReadU32(archive, offset) || !ReadU32(archive, length)) {
+        return false;
+    }
+    if (uint64_t(offset) + length > archiveBytes) {
+        return false;
+    }
+    if (length == 0) {
+        return true;  // found, but nothing to read: counts as no entry open
+    }
+    uint32_t size = length <= maxWindowSize ? length : maxWindowSize;
+    window = static_cast<unsigned char*>(malloc(size));
+    if (window == nullptr) {
+        return false;
+    }
+    entryOffset = offset;
+    entryLength = length;
+    windowSize = size;
+    FillWindow(0);
+    return true;
+}
+
+uint32_t QPackFile::Read(void* destination, int32_t count)
+{
+    if (count <= 0) {
+        return 0;
+    }
+    if (archive == nullptr) {
+        return looseFile != nullptr ? uint32_t(fread(destination, 1, size_t(count), looseFile)) : 0;
+    }
+    if (entryLength == 0) {
+        return 0;
+    }
+    unsigned char* out = static_cast<unsigned char*>(destination);
+    uint32_t wanted = uint32_t(count);
+    uint32_t done = 0;
+    while (done < wanted && !AtEnd()) {
+        uint32_t chunk = wanted - done;
+        if (entryLength - position < chunk) {
+            chunk = entryLength - position;
+        }
+        if (windowStart + windowSize - position < chunk) {
+            chunk = windowStart + windowSize - position;
+        }
+        memcpy(out + done, window + (position - windowStart), chunk);
+        position += chunk;
+        done += chunk;
+        if (position == windowStart + windowSize && !AtEnd()) {
+            FillWindow(position);
+        }
+    }
+    return done;
+}
+
+bool QPackFile::Seek(int32_t offset, QSeekOrigin origin)
+{
+    if (archive == nullptr) {
+        if (looseFile == nullptr) {
+            return false;
+        }
+        int whence = origin == FromStart ? SEEK_SET : origin == FromEnd ? SEEK_END : SEEK_CUR;
+        return fseek(looseFile, offset, whence) == 0;
+    }
+    if (entryLength == 0) {
+        return false;
+    }
+    int64_t target;
+    switch (origin) {
+    case FromStart:
+        target = offset;
+        break;
+    case FromEnd:
+        target = int64_t(entryLength) - 1 + offset;
+        break;
+    case FromCurrent:
+        target = int64_t(position) + offset;
+        break;
+    default:
+        return false;
+    }
+    if (target < 0 || target > int64_t(entryLength) - 1) {
+        return false;
+    }
+    if (target < int64_t(windowStart) || target > int64_t(windowStart) + windowSize) {
+        FillWindow(uint32_t(target));
+    }
+    position = uint32_t(target);
+    return true;
+}
+
+uint32_t QPackFile::Tell()
+{
+    if (archive == nullptr) {
+        if (looseFile == nullptr) {
+            return 0;
+        }
+        long at = ftell(looseFile);
+        return at > 0 ? uint32_t(at) : 0;
+    }
+    return entryLength != 0 ? position : 0;
+}
+
+bool QPackFile::AtEnd()
+{
+    if (archive == nullptr) {
+        if (looseFile == nullptr) {
+            return false;
+        }
+        if (fgetc(looseFile) == EOF) {
+            return true;
+        }
+        fseek(looseFile, -1, SEEK_CUR);
+        return false;
+    }
+    return entryLength != 0 && position >= entryLength;
+}
+
+uint32_t QPackFile::GetSize()
+{
+    if (archive == nullptr) {
+        if (looseFile == nullptr) {
+            return 0;
+        }
+        long at = ftell(looseFile);
+        if (at < 0 || fseek(looseFile, 0, SEEK_END) != 0) {
+            return 0;
+        }
+        long size = ftell(looseFile);
+        fseek(looseFile, at, SEEK_SET);
+        return size > 0 ? uint32_t(size) : 0;
+    }
+    return entryLength;
+}
+
+void QPackFile::FillWindow(uint32_t entryPosition)
+{
+    // The entry's byte range was checked against the archive's size when it was opened;
+    // should the file still come up short, the rest of the window is zeroed rather than
+    // serving bytes of an earlier fill.
+    uint32_t wanted = entryLength - entryPosition < windowSize ? entryLength - entryPosition : windowSize;
+    size_t got = 0;
+    if (fseek(archive, long(uint64_t(entryOffset) + entryPosition), SEEK_SET) == 0) {
+        got = fread(window, 1, wanted, archive);
+    }
+    if (got < wanted) {
+        memset(window + got, 0, wanted - got);
+    }
+    windowStart = entryPosition;
+}
+
+void QPackFile::CloseEntry()
+{
+    free(window);
+    window = nullptr;
+    entryLength = 0;
+    entryOffset = 0;
+    windowSize = 0;
+    windowStart = 0;
+    position = 0;
+}

@@ -1,0 +1,167 @@
+#include "resources/QTexture.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "resources/QPackFile.h"
+#include "resources/ResourceGL.h"
+
+namespace {
+const char textureTag[4] = {'Q', 'T', 'E', 'X'};
+const uint16_t textureVersion = 0x0100;
+
+bool ReadU16(QPackFile& pack, uint16_t& value)
+{
+    unsigned char bytes[2];
+    if (pack.Read(bytes, 2) != 2) {
+        return false;
+    }
+    value = uint16_t(bytes[0] | bytes[1] << 8);
+    return true;
+}
+
+bool ReadU8(QPackFile& pack, uint8_t& value) { return pack.Read(&value, 1) == 1; }
+
+// Uploads with an unpack alignment of 1, so levels reach GL exactly as stored (rows
+// tightly packed), and puts the caller's alignment back whatever happens.
+class UnpackAlignmentOne {
+public:
+    UnpackAlignmentOne() : saved(ResourceGL::GetUnpackAlignment()) { ResourceGL::SetUnpackAlignment(1); }
+    ~UnpackAlignmentOne() { ResourceGL::SetUnpackAlignment(saved); }
+
+private:
+    GLint saved;  // the caller's unpack alignment
+};
+}  // namespace
+
+QTexture::QTexture(uint16_t width, uint16_t height, uint8_t components, uint32_t poolSize)
+    : id(0), pixels(nullptr), pixelBytes(0), names(nullptr), nameCount(0)
+{
+    ResizeBuffer(width, height, components);
+    if (poolSize == 0) {
+        return;
+    }
+    names = static_cast<uint32_t*>(malloc(size_t(poolSize) * sizeof(uint32_t)));
+    if (names == nullptr) {
+        return;
+    }
+    nameCount = poolSize;
+    static_assert(sizeof(GLuint) == sizeof(uint32_t), "GL names are 32-bit");
+    ResourceGL::GenTextures(GLsizei(poolSize), reinterpret_cast<GLuint*>(names));
+    // Names are handed out from the end, so reversing gives them in glGenTextures' order.
+    for (uint32_t i = 0, j = poolSize - 1; i < j; ++i, --j) {
+        uint32_t name = names[i];
+        names[i] = names[j];
+        names[j] = name;
+    }
+}
+
+QTexture::~QTexture()
+{
+    free(pixels);
+    if (nameCount != 0) {
+        ResourceGL::DeleteTextures(GLsizei(nameCount), reinterpret_cast<const GLuint*>(names));
+    }
+    free(names);
+}
+
+bool QTexture::Load(const char* name, const char* archiveName)
+{
+    QPackFile pack(archiveName);
+    return Load(name, pack);
+}
+
+bool QTexture::Load(const char* name, QPackFile& pack)
+{
+    if (!pack.OpenEntry(name)) {
+        return false;
+    }
+    char tag[sizeof(textureTag)];
+    if (pack.Read(tag, sizeof(tag)) != sizeof(tag) || memcmp(tag, textureTag, sizeof(tag)) != 0) {
+        return false;
+    }
+    uint16_t version = 0;
+    if (!ReadU16(pack, version) || version != textureVersion) {
+        return false;
+    }
+    uint32_t textureName = TakeTextureName();
+    if (textureName == 0) {
+        return false;
+    }
+    ResourceGL::BindTexture(GL_TEXTURE_2D, textureName);
+
+    uint8_t components = 0;
+    uint8_t levelCount = 0;
+    if (!ReadU8(pack, components) || !ReadU8(pack, levelCount) || (components != 3 && components != 4)) {
+        return false;
+    }
+    // Bytes the resource still holds: a level declaring more is refused before the buffer
+    // grows for it, so a bad header can't ask for gigabytes.
+    uint64_t remaining = uint64_t(pack.GetSize()) - pack.Tell();
+    UnpackAlignmentOne alignment;
+    for (int level = 0; level < levelCount; ++level) {
+        uint16_t width = 0;
+        uint16_t height = 0;
+        if (!ReadU16(pack, width) || !ReadU16(pack, height)) {
+            return false;
+        }
+        remaining = remaining >= 4 ? remaining - 4 : 0;
+        uint64_t bytes = uint64_t(width) * height * components;
+        if (bytes > remaining) {
+            return false;
+        }
+        if (bytes > pixelBytes) {
+            ResizeBuffer(width, height, components);
+            if (bytes > pixelBytes) {
+                return false;
+            }
+        }
+        if (bytes != 0 && pack.Read(pixels, int32_t(bytes)) != bytes) {
+            return false;
+        }
+        remaining -= bytes;
+        ResourceGL::TexImage2D(level, components, width, height, components == 4 ? GL_RGBA : GL_RGB, pixels);
+    }
+    ResourceGL::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    ResourceGL::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    id = textureName;
+    return true;
+}
+
+void QTexture::ResizeBuffer(uint16_t width, uint16_t height, uint8_t components)
+{
+    ResizeBufferBytes(uint64_t(width) * height * components);
+}
+
+bool QTexture::ResizeBufferBytes(uint64_t bytes)
+{
+    // A size that doesn't fit pixelBytes counts as an allocation that failed.
+    if (bytes > UINT32_MAX) {
+        return false;
+    }
+    unsigned char* buffer = static_cast<unsigned char*>(malloc(bytes != 0 ? size_t(bytes) : 1));
+    if (buffer == nullptr) {
+        return false;
+    }
+    free(pixels);
+    pixels = buffer;
+    pixelBytes = uint32_t(bytes);
+    return true;
+}
+
+uint32_t QTexture::TakeTextureName()
+{
+    uint32_t candidate = 0;
+    while (nameCount > 0) {
+        candidate = names[nameCount - 1];
+        --nameCount;
+        // A resident name is in use by some texture and drops out of the pool.
+        if (ResourceGL::IsTextureResident(candidate) != GL_TRUE) {
+            return candidate;
+        }
+    }
+    do {
+        ++candidate;
+    } while (ResourceGL::IsTextureResident(candidate) == GL_TRUE);
+    return candidate;
+}

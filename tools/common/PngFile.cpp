@@ -1,0 +1,74 @@
+#include "tools/common/PngFile.h"
+
+#include <png.h>
+
+#include <cstring>
+
+#include "tools/common/WholeFile.h"
+
+bool ReadPng(const std::string& path, PngImage& image, std::string& error, int wantComponents)
+{
+    png_image png;
+    memset(&png, 0, sizeof(png));
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) {
+        error = path + ": not a readable PNG file (" + png.message + ")";
+        png_image_free(&png);
+        return false;
+    }
+    int components = wantComponents != 0 ? wantComponents : (png.format & PNG_FORMAT_FLAG_ALPHA) != 0 ? 4 : 3;
+    png.format = components == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    std::vector<uint8_t> pixels(size_t(png.width) * png.height * components);
+    if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) {
+        error = path + ": corrupt PNG data (" + png.message + ")";
+        png_image_free(&png);
+        return false;
+    }
+    image.width = png.width;
+    image.height = png.height;
+    image.components = components;
+    image.pixels.swap(pixels);
+    return true;
+}
+
+bool WritePng(const std::string& path, uint32_t width, uint32_t height, int components, const uint8_t* pixels,
+              std::string& error, bool bottomUp)
+{
+    if (components != 3 && components != 4) {
+        error = path + ": can only write RGB or RGBA images";
+        return false;
+    }
+    png_image png;
+    memset(&png, 0, sizeof(png));
+    png.version = PNG_IMAGE_VERSION;
+    png.width = width;
+    png.height = height;
+    png.format = components == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    png_int_32 stride = png_int_32(width * components);
+    if (bottomUp) {
+        stride = -stride;
+    }
+    png_alloc_size_t size = 0;
+    if (!png_image_write_get_memory_size(png, size, 0, pixels, stride, nullptr)) {
+        error = path + ": cannot encode the image (" + png.message + ")";
+        png_image_free(&png);
+        return false;
+    }
+    std::vector<uint8_t> bytes(size);
+    if (!png_image_write_to_memory(&png, bytes.data(), &size, 0, pixels, stride, nullptr)) {
+        error = path + ": cannot encode the image (" + png.message + ")";
+        png_image_free(&png);
+        return false;
+    }
+    bytes.resize(size);
+    return WriteFileWhole(path, bytes, error);
+}
+
+bool WritePng(const std::string& path, const PngImage& image, std::string& error, bool bottomUp)
+{
+    if (image.pixels.size() != size_t(image.width) * image.height * image.components) {
+        error = path + ": image size and pixel count disagree";
+        return false;
+    }
+    return WritePng(path, image.width, image.height, image.components, image.pixels.data(), error, bottomUp);
+}

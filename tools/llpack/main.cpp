@@ -1,0 +1,268 @@
+// llpack: creates, lists and extracts LLPACK archives, the named-entry archives the
+// resource stream reads. Exit code 0 on success, 1 on any failure.
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tools/common/WholeFile.h"
+
+namespace {
+// The 4 bytes after the magic hold this format version (little-endian). Readers skip
+// them; llpack writes 1 and reads archives of any version.
+const uint32_t archiveVersion = 1;
+const size_t headerBytes = 14;  // magic 6, version 4, entry count 4
+
+const char usage[] =
+    "usage: llpack create ARCHIVE [NAME=]FILE...\n"
+    "       llpack list ARCHIVE\n"
+    "       llpack extract ARCHIVE [-C FOLDER] [NAME...]\n"
+    "\n"
+    "  create   packs the files; each entry is named NAME when given, else the file's\n"
+    "           name without its folders. Names are 1 to 255 bytes, without '/', and\n"
+    "           unique (case matters, as it does for readers).\n"
+    "  list     prints each entry's name, offset and length, and what is wrong with a\n"
+    "           damaged archive\n"
+    "  extract  writes the named entries (all when none is named) into FOLDER\n"
+    "           (default: the current folder), each file under its entry name\n"
+    "  --help   shows this text\n"
+    "\n"
+    "Layout (little-endian): \"LLPACK\" (6 bytes), format version (4 bytes, 1 for\n"
+    "archives this tool writes; readers skip it), entry count (4), then per entry: name\n"
+    "length (1), name, data offset (4, from the file's start), data length (4); then\n"
+    "the entries' data. Output files are written whole or not at all.\n";
+
+struct Entry {
+    std::string name;
+    uint32_t offset = 0;
+    uint32_t length = 0;
+};
+
+int Fail(const std::string& message)
+{
+    fprintf(stderr, "llpack: %s\n", message.c_str());
+    return 1;
+}
+
+void PutU32(std::vector<uint8_t>& bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) {
+        bytes.push_back(uint8_t(value >> (8 * i)));
+    }
+}
+
+uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at)
+{
+    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
+           uint32_t(bytes[at + 3]) << 24;
+}
+
+std::string BaseName(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A name that is safe to write as a file in the extraction folder.
+bool IsPlainName(const std::string& name)
+{
+    return !name.empty() && name.size() <= 255 && name != "." && name != ".." &&
+           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+int Create(const std::string& archivePath, const std::vector<std::string>& inputs)
+{
+    if (inputs.empty()) {
+        return Fail("create needs at least one file (see llpack --help)");
+    }
+    std::vector<std::string> names;
+    std::vector<std::vector<uint8_t>> contents;
+    std::set<std::string> seen;
+    size_t directoryBytes = 0;
+    for (const std::string& input : inputs) {
+        size_t equals = input.find('=');
+        std::string name = equals == std::string::npos ? BaseName(input) : input.substr(0, equals);
+        std::string path = equals == std::string::npos ? input : input.substr(equals + 1);
+        if (!IsPlainName(name)) {
+            return Fail(path + ": entry name \"" + name + "\" must be 1 to 255 bytes without '/'");
+        }
+        if (!seen.insert(name).second) {
+            return Fail(path + ": a second entry named \"" + name + "\"; readers would only ever see the first");
+        }
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!ReadFileWhole(path, bytes, error)) {
+            return Fail(error);
+        }
+        names.push_back(name);
+        contents.push_back(std::move(bytes));
+        directoryBytes += 1 + name.size() + 8;
+    }
+    uint64_t offset = headerBytes + directoryBytes;
+    std::vector<uint8_t> archive = {'L', 'L', 'P', 'A', 'C', 'K'};
+    PutU32(archive, archiveVersion);
+    PutU32(archive, uint32_t(names.size()));
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (offset + contents[i].size() > UINT32_MAX) {
+            return Fail(archivePath + ": the archive would pass 4 GiB, beyond what its 32-bit offsets reach");
+        }
+        archive.push_back(uint8_t(names[i].size()));
+        archive.insert(archive.end(), names[i].begin(), names[i].end());
+        PutU32(archive, uint32_t(offset));
+        PutU32(archive, uint32_t(contents[i].size()));
+        offset += contents[i].size();
+    }
+    for (const std::vector<uint8_t>& bytes : contents) {
+        archive.insert(archive.end(), bytes.begin(), bytes.end());
+    }
+    std::string error;
+    if (!WriteFileWhole(archivePath, archive, error)) {
+        return Fail(error);
+    }
+    return 0;
+}
+
+// Reads the directory, checking every field; problems name what is wrong. Entries read
+// before a problem are kept.
+bool ReadDirectory(const std::string& path, const std::vector<uint8_t>& bytes, uint32_t& version,
+                   std::vector<Entry>& entries, std::vector<std::string>& problems)
+{
+    if (bytes.size() < 6 || memcmp(bytes.data(), "LLPACK", 6) != 0) {
+        problems.push_back(path + ": not an LLPACK archive (no \"LLPACK\" at its start)");
+        return false;
+    }
+    if (bytes.size() < headerBytes) {
+        problems.push_back(path + ": header ends early");
+        return false;
+    }
+    version = GetU32(bytes, 6);
+    uint32_t count = GetU32(bytes, 10);
+    size_t at = headerBytes;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (at >= bytes.size() || bytes.size() - at < size_t(1) + bytes[at] + 8) {
+            problems.push_back(path + ": directory ends after " + std::to_string(i) + " of " + std::to_string(count) +
+                               " entries");
+            return false;
+        }
+        Entry entry;
+        size_t length = bytes[at];
+        entry.name.assign(reinterpret_cast<const char*>(&bytes[at + 1]), length);
+        entry.name = entry.name.c_str();  // readers compare up to the first zero byte
+        entry.offset = GetU32(bytes, at + 1 + length);
+        entry.length = GetU32(bytes, at + 5 + length);
+        at += 1 + length + 8;
+        if (uint64_t(entry.offset) + entry.length > bytes.size()) {
+            problems.push_back(path + ": entry \"" + entry.name + "\" runs past the archive's end");
+        }
+        entries.push_back(entry);
+    }
+    return problems.empty();
+}
+
+int List(const std::string& archivePath)
+{
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadFileWhole(archivePath, bytes, error)) {
+        return Fail(error);
+    }
+    uint32_t version = 0;
+    std::vector<Entry> entries;
+    std::vector<std::string> problems;
+    bool good = ReadDirectory(archivePath, bytes, version, entries, problems);
+    if (bytes.size() >= headerBytes && problems.size() < 2) {
+        printf("%s: LLPACK version %u, %zu entries\n", archivePath.c_str(), version, entries.size());
+    }
+    for (const Entry& entry : entries) {
+        printf("%10u %10u  %s\n", entry.offset, entry.length, entry.name.c_str());
+    }
+    for (const std::string& problem : problems) {
+        fprintf(stderr, "llpack: %s\n", problem.c_str());
+    }
+    return good ? 0 : 1;
+}
+
+int Extract(const std::string& archivePath, const std::string& folder, const std::vector<std::string>& wanted)
+{
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadFileWhole(archivePath, bytes, error)) {
+        return Fail(error);
+    }
+    uint32_t version = 0;
+    std::vector<Entry> entries;
+    std::vector<std::string> problems;
+    ReadDirectory(archivePath, bytes, version, entries, problems);
+    if (entries.empty() && !problems.empty()) {
+        return Fail(problems.front());
+    }
+    int result = 0;
+    std::set<std::string> done;
+    for (const Entry& entry : entries) {
+        bool named = wanted.empty();
+        for (const std::string& name : wanted) {
+            named = named || name == entry.name;
+        }
+        // Like the readers, the first entry of a name wins.
+        if (!named || !done.insert(entry.name).second) {
+            continue;
+        }
+        if (!IsPlainName(entry.name)) {
+            result = Fail(archivePath + ": entry \"" + entry.name + "\" has a name that is not a plain file name");
+            continue;
+        }
+        if (uint64_t(entry.offset) + entry.length > bytes.size()) {
+            result = Fail(archivePath + ": entry \"" + entry.name + "\" runs past the archive's end");
+            continue;
+        }
+        std::string target = folder + "/" + entry.name;
+        if (!WriteFileWhole(target, bytes.data() + entry.offset, entry.length, error)) {
+            result = Fail(error);
+        }
+    }
+    for (const std::string& name : wanted) {
+        if (done.count(name) == 0) {
+            result = Fail(archivePath + ": no entry named \"" + name + "\"");
+        }
+    }
+    if (problems.size() > 0 && result == 0) {
+        result = Fail(problems.front());
+    }
+    return result;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        fputs(usage, stdout);
+        return 0;
+    }
+    if (args.size() < 2) {
+        fputs(usage, stderr);
+        return 1;
+    }
+    const std::string& command = args[0];
+    const std::string& archive = args[1];
+    std::vector<std::string> rest(args.begin() + 2, args.end());
+    if (command == "create") {
+        return Create(archive, rest);
+    }
+    if (command == "list") {
+        if (!rest.empty()) {
+            return Fail("list takes one archive (see llpack --help)");
+        }
+        return List(archive);
+    }
+    if (command == "extract") {
+        std::string folder = ".";
+        if (rest.size() >= 2 && rest[0] == "-C") {
+            folder = rest[1];
+            rest.erase(rest.begin(), rest.begin() + 2);
+        }
+        return Extract(archive, folder, rest);
+    }
+    return Fail("unknown command \"" + command + "\" (see llpack --help)");
+}

@@ -1,0 +1,198 @@
+// qtex: makes QTEX textures (PNG in, or the built-in particle spot), shows and checks
+// them, and turns a level back into a PNG. Exit code 0 on success, 1 on any failure.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/common/PngFile.h"
+#include "tools/common/WholeFile.h"
+#include "tools/qtex/TextureFile.h"
+
+namespace {
+const char usage[] =
+    "usage: qtex [--rgb | --rgba] INPUT.png OUTPUT.qtex\n"
+    "       qtex --particle [--size N] OUTPUT.qtex\n"
+    "       qtex --info FILE.qtex\n"
+    "       qtex --png [--level K] FILE.qtex OUTPUT.png\n"
+    "\n"
+    "Converts a PNG to a QTEX texture with its full mipmap chain down to 1 x 1 (box\n"
+    "filter; odd and non-square sizes are fine). The texture is RGBA when the PNG has\n"
+    "alpha, RGB otherwise; --rgb or --rgba chooses.\n"
+    "  --particle   writes the default particle texture: a soft white round spot with a\n"
+    "               smooth falloff, RGB, N x N pixels (default 128), full mipmap chain\n"
+    "  --info       prints the header and levels and says what is wrong with a bad file\n"
+    "  --png        writes level K (default 0) of a texture as a PNG\n"
+    "  --help       shows this text\n"
+    "Output files are written whole or not at all.\n";
+
+int Fail(const std::string& message)
+{
+    fprintf(stderr, "qtex: %s\n", message.c_str());
+    return 1;
+}
+
+bool ParseCount(const char* text, unsigned long low, unsigned long high, unsigned long& value)
+{
+    char* end = nullptr;
+    value = strtoul(text, &end, 10);
+    return *text != '\0' && *end == '\0' && text[0] != '-' && value >= low && value <= high;
+}
+
+int WriteTexture(const TextureFile& texture, const std::string& output)
+{
+    std::vector<uint8_t> bytes;
+    std::string problem;
+    if (!EncodeTexture(texture, bytes, problem)) {
+        return Fail(output + ": " + problem);
+    }
+    if (!WriteFileWhole(output, bytes, problem)) {
+        return Fail(problem);
+    }
+    return 0;
+}
+
+int Convert(const std::string& input, const std::string& output, int components)
+{
+    PngImage image;
+    std::string error;
+    if (!ReadPng(input, image, error, components)) {
+        return Fail(error);
+    }
+    if (image.width > 65535 || image.height > 65535) {
+        return Fail(input + ": image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+                    " pixels; a side can be at most 65535");
+    }
+    // PNG rows run top to bottom; the texture's row 0 is its bottom row, so a picture
+    // drawn with texture coordinate t going up shows the right way round.
+    MipLevel base;
+    base.width = image.width;
+    base.height = image.height;
+    size_t row = size_t(image.width) * image.components;
+    base.pixels.resize(image.pixels.size());
+    for (uint32_t y = 0; y < image.height; ++y) {
+        memcpy(&base.pixels[y * row], &image.pixels[(image.height - 1 - y) * row], row);
+    }
+    TextureFile texture;
+    texture.components = image.components;
+    texture.levels = BuildMipChain(base, image.components);
+    return WriteTexture(texture, output);
+}
+
+int Particle(uint32_t size, const std::string& output)
+{
+    TextureFile texture;
+    texture.components = 3;
+    texture.levels = BuildMipChain(MakeParticleSpot(size), 3);
+    return WriteTexture(texture, output);
+}
+
+int Info(const std::string& path)
+{
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadFileWhole(path, bytes, error)) {
+        return Fail(error);
+    }
+    TextureFile texture;
+    int version = 0;
+    std::vector<std::string> problems;
+    bool good = DecodeTexture(bytes, texture, version, problems);
+    if (version >= 0) {
+        printf("%s: QTEX version %d (0x%04x), %d components (%s), %zu levels, %zu bytes\n", path.c_str(), version,
+               version, texture.components,
+               texture.components == 4   ? "RGBA"
+               : texture.components == 3 ? "RGB"
+                                         : "unknown",
+               bytes.size() >= 8 ? size_t(bytes[7]) : size_t(0), bytes.size());
+    }
+    for (size_t k = 0; k < texture.levels.size(); ++k) {
+        const MipLevel& level = texture.levels[k];
+        printf("  level %zu: %u x %u, %zu bytes\n", k, level.width, level.height, level.pixels.size());
+    }
+    for (const std::string& problem : problems) {
+        fprintf(stderr, "qtex: %s: %s\n", path.c_str(), problem.c_str());
+    }
+    return good ? 0 : 1;
+}
+
+int ToPng(const std::string& path, unsigned long levelIndex, const std::string& output)
+{
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!ReadFileWhole(path, bytes, error)) {
+        return Fail(error);
+    }
+    TextureFile texture;
+    int version = 0;
+    std::vector<std::string> problems;
+    DecodeTexture(bytes, texture, version, problems);
+    if (levelIndex >= texture.levels.size()) {
+        return Fail(path + ": " +
+                    (problems.empty() ? "has no level " + std::to_string(levelIndex) : problems.front()));
+    }
+    const MipLevel& level = texture.levels[levelIndex];
+    if (!WritePng(output, level.width, level.height, texture.components, level.pixels.data(), error, true)) {
+        return Fail(error);
+    }
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        fputs(usage, stderr);
+        return 1;
+    }
+    if (args[0] == "--help" || args[0] == "-h") {
+        fputs(usage, stdout);
+        return 0;
+    }
+    if (args[0] == "--info") {
+        if (args.size() != 2) {
+            return Fail("--info takes one file (see qtex --help)");
+        }
+        return Info(args[1]);
+    }
+    if (args[0] == "--particle") {
+        unsigned long size = 128;
+        size_t at = 1;
+        if (args.size() > 2 && args[1] == "--size") {
+            if (!ParseCount(args[2].c_str(), 1, 4096, size)) {
+                return Fail("--size wants a whole number from 1 to 4096, not \"" + args[2] + "\"");
+            }
+            at = 3;
+        }
+        if (args.size() != at + 1) {
+            return Fail("--particle takes one output file (see qtex --help)");
+        }
+        return Particle(uint32_t(size), args[at]);
+    }
+    if (args[0] == "--png") {
+        unsigned long level = 0;
+        size_t at = 1;
+        if (args.size() > 2 && args[1] == "--level") {
+            if (!ParseCount(args[2].c_str(), 0, 254, level)) {
+                return Fail("--level wants a whole number from 0 to 254, not \"" + args[2] + "\"");
+            }
+            at = 3;
+        }
+        if (args.size() != at + 2) {
+            return Fail("--png takes a texture and an output PNG (see qtex --help)");
+        }
+        return ToPng(args[at], level, args[at + 1]);
+    }
+    int components = 0;
+    size_t at = 0;
+    if (args[0] == "--rgb" || args[0] == "--rgba") {
+        components = args[0] == "--rgb" ? 3 : 4;
+        at = 1;
+    }
+    if (args.size() != at + 2 || args[at].rfind("--", 0) == 0) {
+        return Fail("expected INPUT.png OUTPUT.qtex (see qtex --help)");
+    }
+    return Convert(args[at], args[at + 1], components);
+}
