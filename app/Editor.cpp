@@ -1,0 +1,207 @@
+#include "app/Editor.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <GL/gl.h>
+
+#include "app/EditorState.h"
+#include "app/EffectFile.h"
+#include "app/Menus.h"
+#include "app/OnScreenText.h"
+#include "platform/Platform.h"
+#include "resources/QBitmapFont.h"
+
+namespace {
+
+const char windowTitle[] = "QParticleSystem - Editor 0.8 Beta";
+const char fontName[] = "Font.QF";
+const char defaultSaveName[] = "Out.QP";
+
+// The staging buffer only sizes the first load; the pool covers every reload.
+const unsigned short textureWidth = 128, textureHeight = 128;
+const unsigned char textureComponents = 3;
+const unsigned textureNamePool = 8;
+const unsigned short fontScratchBytes = 256;
+
+}  // namespace
+
+void ChooseSettings(int argc, char** argv)
+{
+    const char* effectName = argc > 2 ? argv[2] : nullptr;
+    if (effectName && LoadEffect(effectName)) {
+        saveFileName = effectName;
+        return;
+    }
+    settings = DefaultEmitterSettings();
+    saveFileName = effectName ? effectName : defaultSaveName;
+}
+
+EditorSession::EditorSession()
+    : emitterPosition{0.0f, 0.0f, 0.0f}, frustumMatrix{}, orthoMatrix{}, previousTime(0), windowOpen(false)
+{
+}
+
+EditorSession::~EditorSession()
+{
+    if (windowOpen)
+        Stop();
+    if (activeParticleSystem == System())
+        activeParticleSystem = nullptr;
+}
+
+int EditorSession::Start(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::printf("Not enought arguments. Must at least specify texture.\n");
+        return 1;
+    }
+    // setupLL has told the user why (a message box) and released what it made.
+    if (setupLL(windowTitle, LL_DOUBLEBUFFER, 0, 0, 640, 480) != 0)
+        return 1;
+    windowOpen = true;
+
+    texture.emplace(textureWidth, textureHeight, textureComponents, textureNamePool);
+    if (!texture->Load(argv[1], nullptr)) {
+        std::printf("Couldn't load texture %s\n", argv[1]);
+        texture.reset();
+        windowOpen = false;
+        return 1;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+
+    fontLoader.emplace(fontScratchBytes);
+    activeFont = fontLoader->Load(fontName, nullptr);
+    if (!activeFont) {
+        std::printf("Couldn't load font %s!\n", fontName);
+        fontLoader.reset();
+        texture.reset();
+        windowOpen = false;
+        return 1;
+    }
+
+    CaptureProjections();
+
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnable(GL_TEXTURE_2D);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);  // additive: overlapping particles brighten
+    glEnable(GL_BLEND);
+
+    ChooseSettings(argc, argv);
+
+    emitterPosition = Vec3{0.0f, 0.0f, 0.0f};
+    manager.emplace(0, 0, true);  // empty pools that grow as the effect needs
+    system.emplace(&emitterPosition, settings.velocity, texture->GetID(), &settings.startColor,
+                   &settings.endColor, settings.size, static_cast<uint32_t>(settings.lifetime), false,
+                   static_cast<uint32_t>(settings.emitRate));
+    activeParticleSystem = &*system;
+    if (settings.coneEnabled)
+        system->SetCone(&settings.coneDirection, settings.coneAngle);
+    manager->Add(&*system);
+
+    menuState = MenuState::Main;
+    editField = EditField::None;
+    editLength = 0;
+    std::memset(editBuffer, 0, sizeof(editBuffer));
+
+    previousTime = timeLL();
+    return 0;
+}
+
+void EditorSession::CaptureProjections()
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-0.2, 0.2, -0.2, 0.2, 0.5, 15.0);
+    glGetFloatv(GL_PROJECTION_MATRIX, frustumMatrix);
+    glLoadIdentity();
+    glOrtho(0, 300, 0, 300, -1, 1);
+    glGetFloatv(GL_PROJECTION_MATRIX, orthoMatrix);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+bool EditorSession::Frame()
+{
+    if (pumpLL(1) == QUIT_SEEN)
+        return false;
+    if (!HandleMenuKey())
+        return false;
+
+    // Unsigned difference: a wrap of the millisecond clock still gives the small
+    // true step.
+    unsigned int now = timeLL();
+    unsigned int elapsed = now - previousTime;
+    Update(elapsed);
+    float seconds = static_cast<float>(static_cast<double>(elapsed) / 1000.0);
+    previousTime = now;
+
+    DrawEffect(seconds);
+    DrawOverlay();
+    swapBuffersLL();
+    return true;
+}
+
+void EditorSession::Update(unsigned int milliseconds)
+{
+    manager->UpdateAll(milliseconds);
+}
+
+void EditorSession::DrawEffect(float seconds)
+{
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -cameraDistance);
+    // The turn accumulates in viewRotation, so the view spins at the set speeds
+    // whatever the frame rate.
+    viewRotation.RotateX(rotationSpeed.x * seconds);
+    viewRotation.RotateY(rotationSpeed.y * seconds);
+    viewRotation.RotateZ(rotationSpeed.z * seconds);
+    glMultMatrixf(viewRotation.GetData());
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(frustumMatrix);
+    manager->DrawAll(viewRotation);
+}
+
+void EditorSession::DrawOverlay()
+{
+    glDisable(GL_TEXTURE_2D);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(orthoMatrix);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_BLEND);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    DrawMenu();
+    DrawEditPrompt();
+}
+
+void EditorSession::Stop()
+{
+    // The font's display lists go while the context is still current.
+    delete activeFont;
+    activeFont = nullptr;
+    if (windowOpen) {
+        shutdownLL();
+        windowOpen = false;
+    }
+}
+
+int RunEditor(int argc, char** argv)
+{
+    EditorSession session;
+    int code = session.Start(argc, argv);
+    if (code != 0)
+        return code;
+    while (session.Frame()) {
+    }
+    session.Stop();
+    return 0;
+}

@@ -1,0 +1,258 @@
+#include "app/EffectFile.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char effectMagic[] = "QPARTICLESYSTEM";  // the first EFFECT_MAGIC_SIZE bytes; the NUL is not stored
+
+void PutU32(unsigned char*& p, uint32_t v)
+{
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+    p += 4;
+}
+
+void PutFloat(unsigned char*& p, float f)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    PutU32(p, bits);
+}
+
+void PutInt(unsigned char*& p, int v)
+{
+    PutU32(p, static_cast<uint32_t>(v));
+}
+
+uint32_t GetU32(const unsigned char* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// Hands out whole fields of `size` bytes; once a field doesn't fit, every later
+// request fails too, so the fields past a cut keep their values.
+struct FieldReader {
+    const unsigned char* p;
+    size_t left;
+
+    const unsigned char* Take(size_t size)
+    {
+        if (left < size) {
+            left = 0;
+            return nullptr;
+        }
+        const unsigned char* field = p;
+        p += size;
+        left -= size;
+        return field;
+    }
+
+    // Reads `n` consecutive floats as one field into `out` (all or none).
+    bool Floats(float* out, size_t n)
+    {
+        const unsigned char* field = Take(4 * n);
+        if (!field)
+            return false;
+        for (size_t i = 0; i < n; ++i) {
+            uint32_t bits = GetU32(field + 4 * i);
+            std::memcpy(&out[i], &bits, 4);
+        }
+        return true;
+    }
+
+    bool Int(int& out)
+    {
+        const unsigned char* field = Take(4);
+        if (!field)
+            return false;
+        out = static_cast<int>(GetU32(field));
+        return true;
+    }
+};
+
+bool WriteAll(int fd, const unsigned char* bytes, size_t count)
+{
+    while (count > 0) {
+        ssize_t n = write(fd, bytes, count);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The folder part of `name` including its final '/', or "" for a bare name.
+std::string FolderOf(const char* name)
+{
+    const char* slash = std::strrchr(name, '/');
+    return slash ? std::string(name, static_cast<size_t>(slash - name) + 1) : std::string();
+}
+
+}  // namespace
+
+const char* EffectFileResultText(EffectFileResult result)
+{
+    switch (result) {
+    case EFFECT_OK: return "ok";
+    case EFFECT_UNREADABLE: return "can't be read";
+    case EFFECT_SHORT: return "too short for the header (under 17 bytes)";
+    case EFFECT_BAD_MAGIC: return "wrong magic (not QPARTICLESYSTEM)";
+    case EFFECT_BAD_VERSION: return "wrong version (not 0x1000)";
+    }
+    return "unknown result";
+}
+
+size_t EncodeEffect(const EmitterSettings& s, unsigned char* out)
+{
+    unsigned char* p = out;
+    std::memcpy(p, effectMagic, EFFECT_MAGIC_SIZE);
+    p += EFFECT_MAGIC_SIZE;
+    *p++ = static_cast<unsigned char>(EFFECT_FILE_VERSION & 0xFF);
+    *p++ = static_cast<unsigned char>(EFFECT_FILE_VERSION >> 8);
+    PutFloat(p, s.velocity);
+    PutFloat(p, s.startColor.r);
+    PutFloat(p, s.startColor.g);
+    PutFloat(p, s.startColor.b);
+    PutFloat(p, s.startColor.a);
+    PutFloat(p, s.endColor.r);
+    PutFloat(p, s.endColor.g);
+    PutFloat(p, s.endColor.b);
+    PutFloat(p, s.endColor.a);
+    PutFloat(p, s.size);
+    PutInt(p, s.lifetime);
+    PutInt(p, s.emitRate);
+    if (s.coneEnabled) {
+        PutFloat(p, s.coneDirection.x);
+        PutFloat(p, s.coneDirection.y);
+        PutFloat(p, s.coneDirection.z);
+        PutFloat(p, s.coneAngle);
+    }
+    return static_cast<size_t>(p - out);
+}
+
+EffectFileResult DecodeEffect(const unsigned char* bytes, size_t count, EmitterSettings& into)
+{
+    if (count < EFFECT_HEADER_SIZE)
+        return count < EFFECT_MAGIC_SIZE || std::memcmp(bytes, effectMagic, EFFECT_MAGIC_SIZE) == 0
+                   ? EFFECT_SHORT
+                   : EFFECT_BAD_MAGIC;
+    if (std::memcmp(bytes, effectMagic, EFFECT_MAGIC_SIZE) != 0)
+        return EFFECT_BAD_MAGIC;
+    if ((bytes[15] | bytes[16] << 8) != EFFECT_FILE_VERSION)
+        return EFFECT_BAD_VERSION;
+
+    FieldReader in{bytes + EFFECT_HEADER_SIZE, count - EFFECT_HEADER_SIZE};
+    float color[4];
+    in.Floats(&into.velocity, 1);
+    if (in.Floats(color, 4))
+        into.startColor = Color4{color[0], color[1], color[2], color[3]};
+    if (in.Floats(color, 4))
+        into.endColor = Color4{color[0], color[1], color[2], color[3]};
+    in.Floats(&into.size, 1);
+    in.Int(into.lifetime);
+    in.Int(into.emitRate);
+
+    float axis[3];
+    if (in.Floats(axis, 3)) {
+        into.coneDirection = Vec3{axis[0], axis[1], axis[2]};
+        in.Floats(&into.coneAngle, 1);
+        into.coneEnabled = true;
+    } else {
+        into.coneEnabled = false;
+        into.coneDirection = Vec3{0.0f, 0.0f, -1.0f};
+        into.coneAngle = 90.0f;
+    }
+    return EFFECT_OK;
+}
+
+bool WriteEffectFile(const char* name, const EmitterSettings& s)
+{
+    unsigned char record[EFFECT_FILE_CONE_SIZE];
+    size_t length = EncodeEffect(s, record);
+
+    // A hidden name in the target's folder, so the final rename stays on one file
+    // system and is atomic. O_EXCL keeps us from writing through anyone's file.
+    std::string folder = FolderOf(name);
+    std::string temp;
+    int fd = -1;
+    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder + ".qpsave-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+
+    // Replacing a file keeps its permissions; a new file gets the usual ones.
+    struct stat old;
+    if (stat(name, &old) == 0 && S_ISREG(old.st_mode))
+        fchmod(fd, old.st_mode & 07777);
+
+    bool ok = WriteAll(fd, record, length);
+    ok = fsync(fd) == 0 && ok;
+    ok = close(fd) == 0 && ok;
+    ok = ok && std::rename(temp.c_str(), name) == 0;
+    if (!ok)
+        unlink(temp.c_str());
+    return ok;
+}
+
+EffectFileResult ReadEffectFile(const char* name, EmitterSettings& into, size_t* fileSize)
+{
+    if (fileSize)
+        *fileSize = 0;
+    // Non-blocking so that a FIFO can't stall the open; only regular files count.
+    int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return EFFECT_UNREADABLE;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return EFFECT_UNREADABLE;
+    }
+    if (fileSize)
+        *fileSize = static_cast<size_t>(info.st_size);
+
+    unsigned char bytes[EFFECT_FILE_CONE_SIZE];
+    size_t count = 0;
+    while (count < sizeof(bytes)) {
+        ssize_t n = read(fd, bytes + count, sizeof(bytes) - count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            close(fd);
+            return EFFECT_UNREADABLE;
+        }
+        if (n == 0)
+            break;
+        count += static_cast<size_t>(n);
+    }
+    close(fd);
+    return DecodeEffect(bytes, count, into);
+}
+
+bool SaveEffect(const char* name)
+{
+    return WriteEffectFile(name, settings);
+}
+
+bool LoadEffect(const char* name)
+{
+    return ReadEffectFile(name, settings) == EFFECT_OK;
+}
