@@ -406,7 +406,7 @@ void shutdownOffscreenLL()
     } else {
         egl.MakeCurrent(state.eglDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         egl.DestroyContext(state.eglDisplay, state.eglContext);
-        egl.Terminate(state.eglDisplay);
+        //TMP egl.Terminate(state.eglDisplay);
         egl.ReleaseThread();
     }
     state = OffscreenState{};

@@ -31,7 +31,14 @@ void waitFrameLL(unsigned int ms) {
     }
     // Unsigned arithmetic throughout. While the clock itself reads less than
     // ms the subtraction wraps to a large value and the wait ends at once.
-    while (timeLL() - ms < lastFrameTime) {
+    // The second test ends the wait once ms have passed even when the clock
+    // wrapped since lastFrameTime: without it a call that came late across the
+    // wrap would spin until the clock came round again, 49.7 days later.
+    for (;;) {
+        const unsigned int now = timeLL();
+        if (now - ms >= lastFrameTime || now - lastFrameTime >= ms) {
+            break;
+        }
     }
     lastFrameTime = timeLL();
 }

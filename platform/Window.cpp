@@ -105,6 +105,17 @@ void requestPixelFormat(const PixelFormatRequest& request) {
 
 bool forced(int failure) { return forcedFailure == failure; }
 
+// False for SDL's video drivers that put nothing on a screen.
+bool driverShowsWindows(const char* driver) {
+    const char* const headless[] = {"offscreen", "dummy", "evdev"};
+    for (const char* name : headless) {
+        if (SDL_strcasecmp(driver, name) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Failures 6 to 11: the box first, then the teardown.
 int failAndTearDown(const char* text) {
     showError(text);
@@ -136,12 +147,20 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     //    connection to the display).
     //    The mouse is read as a device: a click that brings the window to the
     //    front counts like any other.
+    //    Without a display SDL falls back to a driver that shows nothing
+    //    (offscreen, dummy); for the user that is no display at all.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (forced(1) || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0 ||
-        !(s.instanceHandle = SDL_GetCurrentVideoDriver())) {
+    if (forced(1) || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         showError("Was not able to get instance handle.");
         return 1;
     }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || !driverShowsWindows(driver)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        showError("Was not able to get instance handle.");
+        return 1;
+    }
+    s.instanceHandle = driver;
 
     // 3. The arrow cursor and the window icon.
     s.arrowCursor = forced(2) ? nullptr : SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "math/QMatrix.h"

@@ -4,6 +4,8 @@
 
 #include <csignal>
 
+#include <SDL2/SDL.h>
+
 #include <X11/keysym.h>
 
 #include "tests/platform/XHelpers.h"
@@ -20,7 +22,9 @@ protected:
         ASSERT_EQ(KEYBOARD_X11_KEYMAP, platformState.keyboardDevice);
     }
     void TearDown() override {
-        user.releaseEverything();
+        if (user.display) {
+            user.releaseEverything();
+        }
         shutdownLL();
     }
     int keysDown() {
@@ -64,7 +68,8 @@ TEST_F(Input, KeyPressedAndReleasedBetweenPumpsIsNeverSeen) {
     pumpLL(1);
     EXPECT_EQ(0, keysDown());
     // With our own window focused too: the state is read, not the events.
-    ASSERT_TRUE(pumpUntil([&] { return true; }));
+    user.giveFocus(layerWindow());
+    ASSERT_TRUE(pumpUntil([&] { return windowHasFocus(); }));
     user.key(XK_Escape, true);
     user.key(XK_Escape, false);
     pumpLL(1);
@@ -193,6 +198,22 @@ TEST_F(Input, QuitSignalIsSeenByPumpAndKeyboardStillRefreshed) {
     EXPECT_EQ(0, pumpLL(1)) << "a quit is reported once";
     std::raise(SIGINT);
     EXPECT_EQ(QUIT_SEEN, pumpLL(0)) << "the waiting pump sees it too";
+}
+
+TEST_F(Input, QuitAmongOtherEventsStillDrainsTheQueue) {
+    ASSERT_TRUE(pumpUntil([&] { return windowHasFocus(); }));
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    SDL_Event press = {};
+    press.type = SDL_MOUSEBUTTONDOWN;
+    press.button.windowID = SDL_GetWindowID(platformState.windowHandle);
+    press.button.button = SDL_BUTTON_LEFT;
+    press.button.state = SDL_PRESSED;
+    ASSERT_EQ(1, SDL_PushEvent(&quit));
+    ASSERT_EQ(1, SDL_PushEvent(&press));
+    EXPECT_EQ(QUIT_SEEN, pumpLL(1));
+    EXPECT_NE(0u, mouseButtonLL(MOUSE_BUTTON0)) << "the press queued after the quit was handled";
+    EXPECT_EQ(0, pumpLL(1));
 }
 
 TEST(CursorLock, KeptOnlyInsideTheClientAreaBothEndsIncluded) {

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "no-display") == 0) {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
-        setenv("SDL_VIDEODRIVER", "x11", 1);
+        unsetenv("SDL_VIDEODRIVER");  // SDL's own choice: it falls back to a headless driver
         return setupLL("no display", LL_DOUBLEBUFFER, 0, 0, 640, 480) == 1 ? 0 : 10;
     }
     if (std::strcmp(argv[1], "close") == 0) {

@@ -7,11 +7,16 @@
 namespace {
 
 // A clock the test drives: each reading returns `now`, then adds `step`.
+// A wait that has not ended after 1000 readings is stuck: from then on the
+// clock reads lastFrameTime + 16, which ends a 16 ms wait, so the test fails
+// on its counts instead of hanging.
 unsigned int now;
 unsigned int step;
 int readings;
 unsigned int testClock() {
-    ++readings;
+    if (++readings > 1000) {
+        return lastFrameTime + 16;
+    }
     const unsigned int reading = now;
     now += step;
     return reading;
@@ -96,4 +101,14 @@ TEST_F(Timer, WaitAcrossTheClockWrapLastsMs) {
     // The wait ends on reading 8 (16 ms after 0xFFFFFFF8), then 9 is recorded.
     EXPECT_EQ(9u, lastFrameTime);
     EXPECT_EQ(16, readings);
+}
+
+TEST_F(Timer, CallComingLateAcrossTheWrapReturnsAtOnce) {
+    // The previous frame ended just before the wrap; this call comes 0x110 ms
+    // later, after it. The frame took long enough: no wait.
+    lastFrameTime = 0xFFFFFFF0u;
+    start(0x100, 1);
+    waitFrameLL(16);
+    EXPECT_EQ(2, readings);
+    EXPECT_EQ(0x101u, lastFrameTime);
 }

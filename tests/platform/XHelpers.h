@@ -39,8 +39,9 @@ struct OtherClient {
     }
 
     // Takes the keyboard focus from the layer's window.
-    void takeFocus() {
-        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    void takeFocus() { giveFocus(window); }
+    void giveFocus(Window to) {
+        XSetInputFocus(display, to, RevertToParent, CurrentTime);
         XSync(display, False);
     }
     Window focus() {
