@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <functional>
 #include <string>
 
 #include "resources/QBitmapFont.h"
@@ -72,13 +72,6 @@ void ExpectLit(const std::vector<std::pair<int, int>>& expected, const char* wha
     }
 }
 
-float RasterX()
-{
-    GLfloat position[4];
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
-    return position[0];
-}
-
 class BitmapFontTest : public ::testing::Test {
 protected:
     ScratchFolder folder;
@@ -96,111 +89,84 @@ TEST_F(BitmapFontTest, GlyphLightsItsPixelsAtTheRasterPosition)
     font->DrawChar(20, 30, 'A');
     ExpectLit(DiagonalPixels(20, 30, 2, 3), "DrawChar");
 
+    // The string moves on by each glyph's advance, and code 200 reaches this font's own
+    // glyph through a string as it does through DrawChar.
     StartPixelFrame();
-    font->DrawText(20, 30, "AA");
+    font->DrawText(20, 30, "A\xC8");
     std::vector<std::pair<int, int>> two = DiagonalPixels(20, 30, 2, 3);
-    for (auto p : DiagonalPixels(31, 30, 2, 3)) {
+    for (auto p : DiagonalPixels(31, 30, 0, 0)) {
         two.push_back(p);
     }
-    ExpectLit(two, "DrawText moves on by the advance");
-
-    // Codes 128 to 255 reach this font's own glyphs through strings, as through DrawChar.
-    StartPixelFrame();
-    font->DrawText(5, 6, "\xC8");
-    ExpectLit(DiagonalPixels(5, 6, 0, 0), "DrawText of code 200");
+    ExpectLit(two, "DrawText");
     delete font;
 }
 
-TEST_F(BitmapFontTest, EveryPositionOverloadSetsTheRasterPosition)
+TEST_F(BitmapFontTest, TextOperationsSetTheRasterPositionAndBoundPrintf)
 {
     WriteFile("Font.QF", MakeFont({Diagonal('A', 0, 0, 7), Diagonal('B', 0, 0, 5)}));
     QBitmapFont* font = loader.Load("Font.QF", nullptr);
     ASSERT_NE(nullptr, font);
     StartPixelFrame();
-    float at[3] = {3, 4, 0};
+    float at[3] = {3.5f, 4, 0};
+    // Half-pixel x positions tell the float overloads from the integer ones.
+    const std::pair<std::function<void()>, float> calls[] = {
+        {[&] { font->DrawChar(10, 10, 'A'); }, 17}, {[&] { font->DrawChar(10.5f, 10.0f, 'B'); }, 15.5f},
+        {[&] { font->DrawChar(9.5f, 10.0f, 0.0f, 'A'); }, 16.5f}, {[&] { font->DrawChar(at, 'A'); }, 10.5f},
+        {[&] { font->DrawText(1, 2, "AB"); }, 13}, {[&] { font->DrawText(2.5f, 2.0f, "AB"); }, 14.5f},
+        {[&] { font->DrawText(3.5f, 2.0f, 0.0f, "AB"); }, 15.5f}, {[&] { font->DrawText(at, "AB"); }, 15.5f},
+        {[&] { font->DrawText("A"); }, 22.5f},  // goes on from where the last text ended
+        {[&] { font->Printf(0, 0, "%s%c", "AB", 'A'); }, 19}, {[&] { font->Printf(1.5f, 0.0f, "%d", 5); }, 1.5f},
+        {[&] { font->Printf(1.5f, 0.0f, 0.0f, "A"); }, 8.5f}, {[&] { font->Printf(at, "B"); }, 8.5f},
+    };
+    for (size_t i = 0; i < sizeof(calls) / sizeof(calls[0]); ++i) {
+        calls[i].first();
+        EXPECT_EQ(calls[i].second, RasterX()) << "call " << i;
+    }
 
-    font->DrawChar(10, 10, 'A');
-    EXPECT_EQ(17.0f, RasterX());
-    font->DrawChar(10.0f, 10.0f, 'B');
-    EXPECT_EQ(15.0f, RasterX());
-    font->DrawChar(10.0f, 10.0f, 0.0f, 'A');
-    EXPECT_EQ(17.0f, RasterX());
-    font->DrawChar(at, 'A');
-    EXPECT_EQ(10.0f, RasterX());
-
-    font->DrawText(1, 2, "AB");
-    EXPECT_EQ(13.0f, RasterX());
-    font->DrawText(2.0f, 2.0f, "AB");
-    EXPECT_EQ(14.0f, RasterX());
-    font->DrawText(3.0f, 2.0f, 0.0f, "AB");
-    EXPECT_EQ(15.0f, RasterX());
-    font->DrawText(at, "AB");
-    EXPECT_EQ(15.0f, RasterX());
-    font->DrawText("A");
-    EXPECT_EQ(22.0f, RasterX()) << "the unpositioned overload goes on from where it is";
-    font->DrawText("");
-    EXPECT_EQ(22.0f, RasterX());
-
-    font->Printf(0, 0, "%s%c", "AB", 'A');
-    EXPECT_EQ(19.0f, RasterX());
-    font->Printf(1.0f, 0.0f, "%d", 5);  // no glyph for '5': an empty list
-    EXPECT_EQ(1.0f, RasterX());
-    font->Printf(1.0f, 0.0f, 0.0f, "A");
-    EXPECT_EQ(8.0f, RasterX());
-    font->Printf(at, "B");
-    EXPECT_EQ(8.0f, RasterX());
-    EXPECT_STREQ("B", font->GetPrintBuffer());
-    delete font;
-}
-
-TEST_F(BitmapFontTest, PrintfCutsLongTextAtTheBuffersEnd)
-{
-    WriteFile("Font.QF", MakeFont({Diagonal('x', 0, 0, 1)}));
-    QBitmapFont* font = loader.Load("Font.QF", nullptr);
-    ASSERT_NE(nullptr, font);
     ASSERT_EQ(256u, font->GetPrintBufferSize());
-    std::string longText(400, 'x');
-    StartPixelFrame();
-    font->Printf(0, 0, "%s", longText.c_str());
-    EXPECT_EQ(std::string(255, 'x'), font->GetPrintBuffer());
-    EXPECT_EQ(255.0f, RasterX()) << "255 characters drawn";
+    font->Printf(0, 0, "%s", std::string(400, 'B').c_str());
+    EXPECT_EQ(std::string(255, 'B'), font->GetPrintBuffer()) << "long output is cut at the buffer's end";
+    EXPECT_EQ(255.0f * 5, RasterX()) << "and 255 characters drawn";
     delete font;
 }
 
-TEST_F(BitmapFontTest, MetricsAndMeasures)
+TEST_F(BitmapFontTest, GlyphRecordsBecomeMetricsAndMeasures)
 {
     Glyph tall{'a', 8, 12, 0, 3, 9, Bytes(12, 0xFF)};
     Glyph low{'g', 8, 10, 0, 5, 7, Bytes(10, 0xFF)};
     Glyph high{0xE9, 8, 20, 0, 0, 30, Bytes(20, 0xFF)};
     Glyph empty{' ', 0, 0, 0, 0, 4, {}};
     Glyph later{'a', 8, 4, 0, 1, 6, Bytes(4, 0xFF)};
-    WriteFile("Font.QF", MakeFont({tall, low, high, empty}));
+    Glyph big{'W', 32, 65, 0, 0, 33, Bytes(260, 0x81)};
+    EXPECT_EQ(256, loader.GetScratchSize());
+    WriteFile("Font.QF", MakeFont({tall, low, high, empty, big}));
     QBitmapFont* font = loader.Load("Font.QF", nullptr);
     ASSERT_NE(nullptr, font);
-    EXPECT_EQ(9, font->GetMetrics('a').ascent);
-    EXPECT_EQ(3, font->GetMetrics('a').descent);
-    EXPECT_EQ(9, font->GetMetrics('a').advance);
+    EXPECT_EQ(260, loader.GetScratchSize()) << "grown for the 32 x 65 glyph";
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(1, alignment) << "the font loader leaves the unpack alignment at 1";
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    EXPECT_EQ(9u, font->GetMaxAscent("a"));
+    EXPECT_EQ(3u, font->GetMaxDescent("a"));
     EXPECT_EQ(12u, font->GetTextHeight("a"));
     EXPECT_EQ(9u + 4 + 7, font->GetTextWidth("a g"));
     EXPECT_EQ(9u, font->GetMaxAscent("ag"));
     EXPECT_EQ(5u, font->GetMaxDescent("ag"));
     EXPECT_EQ(14u, font->GetTextHeight("ag"));
-    EXPECT_EQ(0u, font->GetTextWidth("zz")) << "codes without a glyph measure 0";
     EXPECT_EQ(39u, font->GetTextWidth("a\xE9")) << "codes above 127 index by the unsigned byte";
     EXPECT_EQ(20u, font->GetMaxAscent("\xE9"));
-    for (const char* measure : {""}) {
-        EXPECT_EQ(0u, font->GetTextWidth(measure));
-        EXPECT_EQ(0u, font->GetTextHeight(measure));
-        EXPECT_EQ(0u, font->GetMaxAscent(measure));
-        EXPECT_EQ(0u, font->GetMaxDescent(measure));
-    }
+    EXPECT_EQ(0u, font->GetTextWidth(""));
+    EXPECT_EQ(0u, font->GetTextHeight(""));
     delete font;
 
-    WriteFile("Twice.QF", MakeFont({tall, later}));
-    font = loader.Load("Twice.QF", nullptr);
-    ASSERT_NE(nullptr, font);
+    WriteFile("a.pak", MakeArchive({{"Twice.QF", MakeFont({tall, later})}}));
+    font = loader.Load("Twice.QF", "a.pak");
+    ASSERT_NE(nullptr, font) << "loaded from an archive entry";
     EXPECT_EQ(6u, font->GetTextWidth("a")) << "a code that occurs twice takes the later record";
     delete font;
+    QPackFile pack("a.pak");
+    EXPECT_EQ(nullptr, loader.Load("Other.QF", pack));
 
     WriteFile("None.QF", MakeFont({}));
     font = loader.Load("None.QF", nullptr);
@@ -211,34 +177,6 @@ TEST_F(BitmapFontTest, MetricsAndMeasures)
     font->DrawText(10, 10, "abc");
     ExpectLit({}, "a font without glyphs draws nothing");
     delete font;
-}
-
-TEST_F(BitmapFontTest, ScratchGrowsForLargeGlyphs)
-{
-    EXPECT_EQ(256, loader.GetScratchSize());
-    Glyph big{'W', 32, 65, 0, 0, 33, Bytes(260, 0x81)};
-    WriteFile("Font.QF", MakeFont({big}));
-    QBitmapFont* font = loader.Load("Font.QF", nullptr);
-    ASSERT_NE(nullptr, font);
-    EXPECT_EQ(260, loader.GetScratchSize());
-    delete font;
-    EXPECT_EQ(1, [] {
-        GLint alignment = 0;
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-        return alignment;
-    }()) << "the font loader leaves the unpack alignment at 1";
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-}
-
-TEST_F(BitmapFontTest, LoadsFromAnArchiveEntry)
-{
-    WriteFile("a.pak", MakeArchive({{"Font.QF", MakeFont({Diagonal('A', 0, 0, 11)})}}));
-    QBitmapFont* font = loader.Load("Font.QF", "a.pak");
-    ASSERT_NE(nullptr, font);
-    EXPECT_EQ(11u, font->GetTextWidth("A"));
-    delete font;
-    QPackFile pack("a.pak");
-    EXPECT_EQ(nullptr, loader.Load("Other.QF", pack));
 }
 
 TEST_F(BitmapFontTest, BadResourcesAreRefusedAndTheirListsFreed)

@@ -38,3 +38,10 @@ std::vector<uint8_t> ReadRed()
     glReadPixels(0, 0, glTestSize, glTestSize, GL_RED, GL_UNSIGNED_BYTE, red.data());
     return red;
 }
+
+float RasterX()
+{
+    GLfloat position[4];
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
+    return position[0];
+}

@@ -13,3 +13,4 @@ const int glTestSize = 64;  // window width and height in pixels
 void StartPixelFrame();
 // The back buffer's red channel, row 0 at the bottom: lit[y * glTestSize + x].
 std::vector<uint8_t> ReadRed();
+float RasterX();  // x of the current raster position, in window pixels

@@ -27,21 +27,13 @@ Bytes MakeArchive(const std::vector<std::pair<std::string, Bytes>>& entries)
     for (const auto& entry : entries) {
         offset += uint32_t(1 + entry.first.size() + 8);
     }
-    Bytes bytes;
-    PutText(bytes, "LLPACK");
-    PutU32(bytes, 1);
-    PutU32(bytes, uint32_t(entries.size()));
+    std::vector<RawEntry> directory;
+    Bytes data;
     for (const auto& entry : entries) {
-        bytes.push_back(uint8_t(entry.first.size()));
-        PutText(bytes, entry.first);
-        PutU32(bytes, offset);
-        PutU32(bytes, uint32_t(entry.second.size()));
-        offset += uint32_t(entry.second.size());
+        directory.push_back({entry.first, offset + uint32_t(data.size()), uint32_t(entry.second.size())});
+        data.insert(data.end(), entry.second.begin(), entry.second.end());
     }
-    for (const auto& entry : entries) {
-        bytes.insert(bytes.end(), entry.second.begin(), entry.second.end());
-    }
-    return bytes;
+    return MakeRawArchive(uint32_t(entries.size()), directory, data);
 }
 
 Bytes MakeRawArchive(uint32_t count, const std::vector<RawEntry>& entries, const Bytes& tail)

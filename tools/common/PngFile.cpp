@@ -3,10 +3,11 @@
 #include <png.h>
 
 #include <cstring>
+#include <new>
 
 #include "tools/common/WholeFile.h"
 
-bool ReadPng(const std::string& path, PngImage& image, std::string& error, int wantComponents)
+bool ReadPng(const std::string& path, PngImage& image, std::string& error, int wantComponents, uint32_t maxSide)
 {
     png_image png;
     memset(&png, 0, sizeof(png));
@@ -16,9 +17,23 @@ bool ReadPng(const std::string& path, PngImage& image, std::string& error, int w
         png_image_free(&png);
         return false;
     }
+    // The header alone can declare billions of pixels: check before allocating for them.
+    std::string size = std::to_string(png.width) + " x " + std::to_string(png.height) + " pixels";
+    if (maxSide != 0 && (png.width > maxSide || png.height > maxSide)) {
+        error = path + ": image is " + size + "; a side can be at most " + std::to_string(maxSide);
+        png_image_free(&png);
+        return false;
+    }
     int components = wantComponents != 0 ? wantComponents : (png.format & PNG_FORMAT_FLAG_ALPHA) != 0 ? 4 : 3;
     png.format = components == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
-    std::vector<uint8_t> pixels(size_t(png.width) * png.height * components);
+    std::vector<uint8_t> pixels;
+    try {
+        pixels.resize(size_t(png.width) * png.height * components);
+    } catch (const std::bad_alloc&) {
+        error = path + ": image of " + size + " is too large for the memory available";
+        png_image_free(&png);
+        return false;
+    }
     if (!png_image_finish_read(&png, nullptr, pixels.data(), 0, nullptr)) {
         error = path + ": corrupt PNG data (" + png.message + ")";
         png_image_free(&png);

@@ -16,8 +16,11 @@ struct PngImage {
 };
 
 // Reads any PNG as RGBA when it carries alpha (an alpha channel or a transparent colour),
-// as RGB otherwise. wantComponents 3 or 4 forces that layout; 0 keeps the file's.
-bool ReadPng(const std::string& path, PngImage& image, std::string& error, int wantComponents = 0);
+// as RGB otherwise. wantComponents 3 or 4 forces that layout; 0 keeps the file's. A side
+// longer than maxSide (0: no limit) is refused before any pixel memory is taken, and so
+// is an image too large for the memory there is.
+bool ReadPng(const std::string& path, PngImage& image, std::string& error, int wantComponents = 0,
+             uint32_t maxSide = 0);
 
 // Writes the image; when bottomUp is set the pixels' first row is the picture's bottom
 // row (as glReadPixels returns it).

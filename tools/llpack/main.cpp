@@ -171,7 +171,7 @@ int List(const std::string& archivePath)
     std::vector<Entry> entries;
     std::vector<std::string> problems;
     bool good = ReadDirectory(archivePath, bytes, version, entries, problems);
-    if (bytes.size() >= headerBytes && problems.size() < 2) {
+    if (bytes.size() >= headerBytes && memcmp(bytes.data(), "LLPACK", 6) == 0) {
         printf("%s: LLPACK version %u, %zu entries\n", archivePath.c_str(), version, entries.size());
     }
     for (const Entry& entry : entries) {

@@ -129,11 +129,14 @@ int main(int argc, char** argv)
     long last = 126;
     size_t at = 0;
     while (at < args.size() && args[at].rfind("--", 0) == 0) {
-        if (args[at] == "--size" && at + 1 < args.size()) {
+        if ((args[at] == "--size" || args[at] == "--range") && at + 1 == args.size()) {
+            return Fail(args[at] + " wants a value (see qfont --help)");
+        }
+        if (args[at] == "--size") {
             if (!ParseNumber(args[at + 1], 1, 255, size)) {
                 return Fail("--size wants a pixel size from 1 to 255, not \"" + args[at + 1] + "\"");
             }
-        } else if (args[at] == "--range" && at + 1 < args.size()) {
+        } else if (args[at] == "--range") {
             const std::string& range = args[at + 1];
             size_t dash = range.find('-');
             if (dash == std::string::npos || !ParseNumber(range.substr(0, dash), 0, 255, first) ||

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -57,27 +58,27 @@ int Convert(const std::string& input, const std::string& output, int components)
 {
     PngImage image;
     std::string error;
-    if (!ReadPng(input, image, error, components)) {
+    if (!ReadPng(input, image, error, components, 65535)) {
         return Fail(error);
-    }
-    if (image.width > 65535 || image.height > 65535) {
-        return Fail(input + ": image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-                    " pixels; a side can be at most 65535");
     }
     // PNG rows run top to bottom; the texture's row 0 is its bottom row, so a picture
     // drawn with texture coordinate t going up shows the right way round.
-    MipLevel base;
-    base.width = image.width;
-    base.height = image.height;
-    size_t row = size_t(image.width) * image.components;
-    base.pixels.resize(image.pixels.size());
-    for (uint32_t y = 0; y < image.height; ++y) {
-        memcpy(&base.pixels[y * row], &image.pixels[(image.height - 1 - y) * row], row);
+    try {
+        MipLevel base;
+        base.width = image.width;
+        base.height = image.height;
+        size_t row = size_t(image.width) * image.components;
+        base.pixels.resize(image.pixels.size());
+        for (uint32_t y = 0; y < image.height; ++y) {
+            memcpy(&base.pixels[y * row], &image.pixels[(image.height - 1 - y) * row], row);
+        }
+        TextureFile texture;
+        texture.components = image.components;
+        texture.levels = BuildMipChain(base, image.components);
+        return WriteTexture(texture, output);
+    } catch (const std::bad_alloc&) {
+        return Fail(input + ": too large to convert in the memory available");
     }
-    TextureFile texture;
-    texture.components = image.components;
-    texture.levels = BuildMipChain(base, image.components);
-    return WriteTexture(texture, output);
 }
 
 int Particle(uint32_t size, const std::string& output)
@@ -160,9 +161,10 @@ int main(int argc, char** argv)
     if (args[0] == "--particle") {
         unsigned long size = 128;
         size_t at = 1;
-        if (args.size() > 2 && args[1] == "--size") {
-            if (!ParseCount(args[2].c_str(), 1, 4096, size)) {
-                return Fail("--size wants a whole number from 1 to 4096, not \"" + args[2] + "\"");
+        if (args.size() > 1 && args[1] == "--size") {
+            std::string value = args.size() > 2 ? args[2] : "";
+            if (!ParseCount(value.c_str(), 1, 4096, size)) {
+                return Fail("--size wants a whole number from 1 to 4096, not \"" + value + "\"");
             }
             at = 3;
         }
@@ -174,9 +176,10 @@ int main(int argc, char** argv)
     if (args[0] == "--png") {
         unsigned long level = 0;
         size_t at = 1;
-        if (args.size() > 2 && args[1] == "--level") {
-            if (!ParseCount(args[2].c_str(), 0, 254, level)) {
-                return Fail("--level wants a whole number from 0 to 254, not \"" + args[2] + "\"");
+        if (args.size() > 1 && args[1] == "--level") {
+            std::string value = args.size() > 2 ? args[2] : "";
+            if (!ParseCount(value.c_str(), 0, 254, level)) {
+                return Fail("--level wants a whole number from 0 to 254, not \"" + value + "\"");
             }
             at = 3;
         }

@@ -1,0 +1,52 @@
+#pragma once
+// One effect running as it runs in the editor, without the editor: a manager with
+// growable pools and one system built from the settings as start-up builds it,
+// advanced by fixed frame times, the view turned at the View menu's speeds, and
+// drawn with the editor's projection, camera distance and blending. The GL part
+// (SetUpEditorGL, Draw) needs a current context; simulation alone needs none.
+// Owns the manager, the system and the view turn; not the texture.
+
+#include <cstdint>
+
+#include "app/EmitterSettings.h"
+#include "math/QMatrix.h"
+#include "math/Vec3.h"
+#include "particles/QParticleManager.h"
+#include "particles/QParticleSystem.h"
+#include "tools/qprender/StateDigest.h"
+
+class PreviewRenderer {
+public:
+    // Restarts the engine's random sequence from its start-up seed, so a preview
+    // draws the same particles as a freshly started editor with these settings.
+    // `texture` is the GL name to draw with (0 when nothing is drawn).
+    PreviewRenderer(const EmitterSettings& settings, uint32_t texture, float cameraDistance, Vec3 turnSpeed);
+    PreviewRenderer(const PreviewRenderer&) = delete;
+    PreviewRenderer& operator=(const PreviewRenderer&) = delete;
+
+    // One editor frame of `ms` milliseconds: the particles advance by ms and the
+    // view turns by speed x ms / 1000 about X, then Y, then Z.
+    void Advance(uint32_t ms);
+
+    // Clears to `background` (alpha 0, as the editor clears) and draws the particles
+    // as the editor's frame loop does, under the captured projection.
+    void Draw(const float background[3]);
+
+    // The fixed GL state of the editor's start-up: unpack alignment 1, the
+    // perspective projection captured into `frustum`, modulated texturing and
+    // additive blending.
+    void SetUpEditorGL();
+
+    StateDigest Digest() const { return DigestParticles(manager); }
+    uint64_t Elapsed() const { return elapsed; }
+    const QParticleManager& Manager() const { return manager; }
+
+private:
+    QParticleManager manager;    // declared before the system: the system leaves it first
+    QParticleSystem system;
+    QMatrix viewRotation;        // accumulated view turn, as the editor's
+    float cameraDistance;        // world units from the eye to the effect's origin
+    Vec3 turnSpeed;              // degrees per second about X, Y, Z
+    float frustum[16];           // the perspective projection, captured once from GL
+    uint64_t elapsed;            // milliseconds simulated so far
+};

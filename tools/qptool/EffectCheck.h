@@ -1,0 +1,24 @@
+#pragma once
+// Reads an effect file exactly as the editor does (through the effect-file code)
+// and says in plain words what is wrong with it: why it is refused, or which parts
+// the editor doesn't read (fields the end of a short file doesn't reach, an
+// incomplete cone axis, trailing bytes). Prints nothing itself.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "app/EffectFile.h"
+#include "app/EmitterSettings.h"
+
+struct EffectReport {
+    EffectFileResult result;             // EFFECT_OK when the editor accepts the file
+    EmitterSettings settings;            // what the editor runs after loading it at start-up
+    size_t fileSize;                     // bytes in the file; 0 when unreadable
+    bool partial;                        // accepted, but not every byte is a whole field it reads
+    std::vector<std::string> problems;   // one plain sentence each; empty for a whole file
+};
+
+// Never fails as such: a refused or unreadable file gives result != EFFECT_OK and
+// one sentence in `problems`.
+EffectReport InspectEffectFile(const char* name);

@@ -1,0 +1,310 @@
+#include "tools/qptool/EffectText.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cinttypes>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+enum FieldKind { KIND_COLOR, KIND_FLOAT, KIND_INT, KIND_SWITCH, KIND_VEC3 };
+
+// Where a field lives in the settings, and how many floats it spans.
+struct Field {
+    const char* name;
+    FieldKind kind;
+    int components;        // floats of a colour or vector; 1 otherwise
+    const char* suffixes;  // component names, one letter each
+    bool coneOnly;         // stored in the file only when the cone is on
+};
+
+const Field fields[] = {
+    {"startColor", KIND_COLOR, 4, "rgba", false},
+    {"endColor", KIND_COLOR, 4, "rgba", false},
+    {"size", KIND_FLOAT, 1, "", false},
+    {"velocity", KIND_FLOAT, 1, "", false},
+    {"lifetime", KIND_INT, 1, "", false},
+    {"emitRate", KIND_INT, 1, "", false},
+    {"cone", KIND_SWITCH, 1, "", false},
+    {"coneDirection", KIND_VEC3, 3, "xyz", true},
+    {"coneAngle", KIND_FLOAT, 1, "", true},
+};
+const int fieldCount = int(sizeof fields / sizeof fields[0]);
+
+float* Floats(EmitterSettings& s, int field)
+{
+    switch (field) {
+    case 0: return &s.startColor.r;
+    case 1: return &s.endColor.r;
+    case 2: return &s.size;
+    case 3: return &s.velocity;
+    case 7: return &s.coneDirection.x;
+    case 8: return &s.coneAngle;
+    default: return nullptr;
+    }
+}
+
+const float* Floats(const EmitterSettings& s, int field) { return Floats(const_cast<EmitterSettings&>(s), field); }
+
+int* Integer(EmitterSettings& s, int field) { return field == 4 ? &s.lifetime : field == 5 ? &s.emitRate : nullptr; }
+
+uint32_t Bits(float f)
+{
+    uint32_t u;
+    memcpy(&u, &f, sizeof u);
+    return u;
+}
+
+std::string FormatValue(const EmitterSettings& s, int field)
+{
+    const Field& f = fields[field];
+    switch (f.kind) {
+    case KIND_INT: return std::to_string(*Integer(const_cast<EmitterSettings&>(s), field));
+    case KIND_SWITCH: return s.coneEnabled ? "on" : "off";
+    default: break;
+    }
+    const float* v = Floats(s, field);
+    std::string text;
+    for (int i = 0; i < f.components; ++i) {
+        if (i) text += ", ";
+        text += FormatFloat(v[i]);
+    }
+    return text;
+}
+
+bool SameValue(const EmitterSettings& a, const EmitterSettings& b, int field)
+{
+    const Field& f = fields[field];
+    if (f.kind == KIND_INT)
+        return *Integer(const_cast<EmitterSettings&>(a), field) == *Integer(const_cast<EmitterSettings&>(b), field);
+    if (f.kind == KIND_SWITCH) return a.coneEnabled == b.coneEnabled;
+    const float* va = Floats(a, field);
+    const float* vb = Floats(b, field);
+    for (int i = 0; i < f.components; ++i)
+        if (Bits(va[i]) != Bits(vb[i])) return false;
+    return true;
+}
+
+std::string Trim(const std::string& text)
+{
+    size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos) return "";
+    size_t end = text.find_last_not_of(" \t");
+    return text.substr(begin, end - begin + 1);
+}
+
+// Splits on commas and blanks; an empty piece between two commas is kept so that
+// "1,,2" is refused rather than read as two numbers.
+bool SplitComponents(const std::string& text, std::vector<std::string>& parts)
+{
+    parts.clear();
+    std::string current;
+    bool sawComma = false;
+    bool inToken = false;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        const char c = i < text.size() ? text[i] : '\0';
+        if (c == ',' || c == ' ' || c == '\t' || c == '\0') {
+            if (inToken) {
+                parts.push_back(current);
+                current.clear();
+                inToken = false;
+                sawComma = false;
+            }
+            if (c == ',') {
+                if (sawComma || parts.empty()) return false;
+                sawComma = true;
+            }
+        } else {
+            current += c;
+            inToken = true;
+        }
+    }
+    return !sawComma;
+}
+
+bool ParseInt(const std::string& text, int& value)
+{
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = strtoll(text.c_str(), &end, 10);
+    if (*end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) return false;
+    value = int(parsed);
+    return true;
+}
+
+// Finds "name" or "name.c"; sets `component` to -1 for the whole field.
+int FindField(const std::string& name, int& component)
+{
+    const size_t dot = name.find('.');
+    const std::string base = name.substr(0, dot);
+    for (int i = 0; i < fieldCount; ++i) {
+        if (base != fields[i].name) continue;
+        if (dot == std::string::npos) {
+            component = -1;
+            return i;
+        }
+        const std::string suffix = name.substr(dot + 1);
+        const char* hit = suffix.size() == 1 ? strchr(fields[i].suffixes, suffix[0]) : nullptr;
+        if (!hit || suffix[0] == '\0') return -1;
+        component = int(hit - fields[i].suffixes);
+        return i;
+    }
+    return -1;
+}
+
+std::string FieldNames()
+{
+    std::string names;
+    for (int i = 0; i < fieldCount; ++i) names += std::string(i ? ", " : "") + fields[i].name;
+    return names;
+}
+
+// Applies one assignment; `touchedCone` is set when it names the cone's axis or angle.
+bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCone, std::string& error)
+{
+    const size_t eq = assignment.find('=');
+    if (eq == std::string::npos) {
+        error = "'" + assignment + "': expected name=value";
+        return false;
+    }
+    const std::string name = Trim(assignment.substr(0, eq));
+    const std::string value = Trim(assignment.substr(eq + 1));
+    int component = -1;
+    const int field = FindField(name, component);
+    if (field < 0) {
+        error = "'" + name + "': no such field (fields: " + FieldNames() + ")";
+        return false;
+    }
+    const Field& f = fields[field];
+    if (f.coneOnly) touchedCone = true;
+    const std::string where = "'" + assignment + "': ";
+    switch (f.kind) {
+    case KIND_SWITCH:
+        if (value == "on") s.coneEnabled = true;
+        else if (value == "off") s.coneEnabled = false;
+        else {
+            error = where + "cone is on or off";
+            return false;
+        }
+        return true;
+    case KIND_INT:
+        if (!ParseInt(value, *Integer(s, field))) {
+            error = where + name + " takes a whole number from " + std::to_string(INT_MIN) + " to " +
+                    std::to_string(INT_MAX);
+            return false;
+        }
+        return true;
+    default: break;
+    }
+    std::vector<std::string> parts;
+    const int wanted = component < 0 ? f.components : 1;
+    if (!SplitComponents(value, parts) || int(parts.size()) != wanted) {
+        error = where + (wanted == 1 ? name + " takes one number"
+                                     : name + " takes " + std::to_string(wanted) + " numbers separated by commas");
+        return false;
+    }
+    float parsed[4];
+    for (int i = 0; i < wanted; ++i) {
+        if (!ParseFloat(parts[i], parsed[i])) {
+            error = where + "'" + parts[i] + "' is not a number that fits a 32-bit float";
+            return false;
+        }
+    }
+    if (field == 8 && !(parsed[0] >= 0.0f && parsed[0] <= 90.0f)) {
+        error = where + "coneAngle is kept within 0 to 90 degrees";
+        return false;
+    }
+    float* target = Floats(s, field) + (component < 0 ? 0 : component);
+    for (int i = 0; i < wanted; ++i) target[i] = parsed[i];
+    return true;
+}
+
+}  // namespace
+
+std::string FormatFloat(float value)
+{
+    if (std::isnan(value)) {
+        const uint32_t bits = Bits(value);
+        if (bits == 0x7fc00000u) return "nan";
+        char text[32];
+        snprintf(text, sizeof text, "nan(0x%08" PRIx32 ")", bits);
+        return text;
+    }
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    char text[32];
+    snprintf(text, sizeof text, "%.9g", double(value));
+    return text;
+}
+
+bool ParseFloat(const std::string& text, float& value)
+{
+    if (text.empty()) return false;
+    if (text.compare(0, 6, "nan(0x") == 0 && text.size() == 15 && text[14] == ')') {
+        for (size_t i = 6; i < 14; ++i)
+            if (!isxdigit(static_cast<unsigned char>(text[i]))) return false;
+        const uint32_t pattern = uint32_t(strtoul(text.substr(6, 8).c_str(), nullptr, 16));
+        float f;
+        memcpy(&f, &pattern, sizeof f);
+        if (!std::isnan(f)) return false;
+        value = f;
+        return true;
+    }
+    if (text == "nan") {
+        const uint32_t pattern = 0x7fc00000u;
+        memcpy(&value, &pattern, sizeof value);
+        return true;
+    }
+    // strtof's own "nan(...)" forms have implementation-defined bits; only the
+    // explicit pattern above is taken.
+    if (text.find('(') != std::string::npos) return false;
+    errno = 0;
+    char* end = nullptr;
+    const float parsed = strtof(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0') return false;
+    if (errno == ERANGE && std::isinf(parsed)) return false;
+    value = parsed;
+    return true;
+}
+
+std::string FormatEffect(const EmitterSettings& s)
+{
+    std::string text;
+    for (int i = 0; i < fieldCount; ++i) {
+        if (fields[i].coneOnly && !s.coneEnabled) continue;
+        text += std::string(fields[i].name) + " = " + FormatValue(s, i) + "\n";
+    }
+    return text;
+}
+
+bool ApplyAssignments(EmitterSettings& s, const std::vector<std::string>& assignments, std::string& error)
+{
+    EmitterSettings work = s;
+    bool touchedCone = false;
+    for (const std::string& assignment : assignments)
+        if (!ApplyOne(work, assignment, touchedCone, error)) return false;
+    if (touchedCone && !work.coneEnabled) {
+        error = "the cone's axis and angle are stored only with cone=on";
+        return false;
+    }
+    s = work;
+    return true;
+}
+
+std::vector<std::string> DiffEffects(const EmitterSettings& a, const EmitterSettings& b)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < fieldCount; ++i) {
+        const bool hereA = !fields[i].coneOnly || a.coneEnabled;
+        const bool hereB = !fields[i].coneOnly || b.coneEnabled;
+        if (!hereA && !hereB) continue;
+        if (hereA && hereB && SameValue(a, b, i)) continue;
+        lines.push_back(std::string(fields[i].name) + ": " + (hereA ? FormatValue(a, i) : "(absent)") + " -> " +
+                        (hereB ? FormatValue(b, i) : "(absent)"));
+    }
+    return lines;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The effect settings as text: one canonical `name = value` line per field, the
+// `name=value` assignments that `qptool new` and `qptool set` take, and the list
+// of fields that differ between two effects. Floats are printed so that they read
+// back to the same bits. Works on EmitterSettings only; bytes and files are the
+// effect-file code's business.
+
+#include <string>
+#include <vector>
+
+#include "app/EmitterSettings.h"
+
+// Canonical text of `s`, fields in the settings' own order, one line each, '\n'
+// after every line. The cone's axis and angle appear only with `cone = on`, since
+// a file without a cone stores neither.
+std::string FormatEffect(const EmitterSettings& s);
+
+// Applies every assignment to `s`, or none: on the first bad one `s` is left as it
+// was, `error` names the assignment and what is wrong, and false is returned.
+// Accepted names: the whole fields (startColor=1,0.5,0,1 with commas and/or
+// blanks between components, cone=on|off, coneDirection=0,0,-1, ...) and single
+// components (startColor.g=0.5, coneDirection.z=-1). Setting the cone's axis or
+// angle while the cone ends up off is refused: the file wouldn't keep them.
+bool ApplyAssignments(EmitterSettings& s, const std::vector<std::string>& assignments, std::string& error);
+
+// One line per field that differs (bit for bit), "name: A -> B", in the order of
+// FormatEffect. Cone axis and angle count as absent on a side whose cone is off.
+std::vector<std::string> DiffEffects(const EmitterSettings& a, const EmitterSettings& b);
+
+// The shortest-safe text of a float: "%.9g" for finite values, which reads back
+// to the same bits; "inf", "-inf", "nan" for the quiet NaN 0x7fc00000, and
+// "nan(0xXXXXXXXX)" with the whole bit pattern for every other NaN.
+std::string FormatFloat(float value);
+
+// Parses what FormatFloat prints, and any decimal or hexadecimal float that
+// strtof takes, the whole text and nothing else. False on anything else,
+// leaving `value` alone.
+bool ParseFloat(const std::string& text, float& value);
