@@ -22,7 +22,6 @@ struct EglApi {
     PFNEGLQUERYSTRINGPROC QueryString;
     PFNEGLGETERRORPROC GetError;
     PFNEGLINITIALIZEPROC Initialize;
-    PFNEGLTERMINATEPROC Terminate;
     PFNEGLBINDAPIPROC BindAPI;
     PFNEGLCHOOSECONFIGPROC ChooseConfig;
     PFNEGLCREATECONTEXTPROC CreateContext;
@@ -106,7 +105,6 @@ bool LoadEgl(std::string& why)
             egl.QueryString = reinterpret_cast<PFNEGLQUERYSTRINGPROC>(dlsym(egl.library, "eglQueryString"));
             egl.GetError = reinterpret_cast<PFNEGLGETERRORPROC>(dlsym(egl.library, "eglGetError"));
             egl.Initialize = reinterpret_cast<PFNEGLINITIALIZEPROC>(dlsym(egl.library, "eglInitialize"));
-            egl.Terminate = reinterpret_cast<PFNEGLTERMINATEPROC>(dlsym(egl.library, "eglTerminate"));
             egl.BindAPI = reinterpret_cast<PFNEGLBINDAPIPROC>(dlsym(egl.library, "eglBindAPI"));
             egl.ChooseConfig = reinterpret_cast<PFNEGLCHOOSECONFIGPROC>(dlsym(egl.library, "eglChooseConfig"));
             egl.CreateContext = reinterpret_cast<PFNEGLCREATECONTEXTPROC>(dlsym(egl.library, "eglCreateContext"));
@@ -114,7 +112,7 @@ bool LoadEgl(std::string& why)
             egl.MakeCurrent = reinterpret_cast<PFNEGLMAKECURRENTPROC>(dlsym(egl.library, "eglMakeCurrent"));
             egl.ReleaseThread = reinterpret_cast<PFNEGLRELEASETHREADPROC>(dlsym(egl.library, "eglReleaseThread"));
             const bool complete = egl.GetProcAddress && egl.QueryString && egl.GetError && egl.Initialize &&
-                                  egl.Terminate && egl.BindAPI && egl.ChooseConfig && egl.CreateContext &&
+                                  egl.BindAPI && egl.ChooseConfig && egl.CreateContext &&
                                   egl.DestroyContext && egl.MakeCurrent && egl.ReleaseThread;
             if (!complete) {
                 egl = EglApi{};  // the handle is kept loaded; nothing of it is used
@@ -196,7 +194,9 @@ bool MakeFramebuffer(void* (*loader)(const char*), std::string& why)
 }
 
 // Initialises `display` and makes a desktop-GL context current on it without a
-// surface. Returns false with `why` set, leaving the display terminated.
+// surface. Returns false with `why` set and no context left. Displays are never
+// terminated: that would unload Mesa's driver, which a later set-up then loads
+// again, and whatever the driver keeps for the process would lose its owner.
 bool StartEglContext(EGLDisplay display, std::string& why)
 {
     if (display == EGL_NO_DISPLAY) {
@@ -210,12 +210,10 @@ bool StartEglContext(EGLDisplay display, std::string& why)
     }
     if (!HasWord(egl.QueryString(display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context")) {
         why = "the display has no surfaceless contexts";
-        egl.Terminate(display);
         return false;
     }
     if (!egl.BindAPI(EGL_OPENGL_API)) {
         why = "desktop OpenGL is not offered (" + EglErrorText() + ")";
-        egl.Terminate(display);
         return false;
     }
     // Any surface type: the context never gets a surface.
@@ -224,7 +222,6 @@ bool StartEglContext(EGLDisplay display, std::string& why)
     EGLint configCount = 0;
     if (!egl.ChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1) {
         why = "no desktop OpenGL configuration";
-        egl.Terminate(display);
         return false;
     }
     // No version asked: Mesa then gives a compatibility profile, which the
@@ -233,13 +230,11 @@ bool StartEglContext(EGLDisplay display, std::string& why)
     EGLContext context = egl.CreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT) {
         why = "eglCreateContext failed (" + EglErrorText() + ")";
-        egl.Terminate(display);
         return false;
     }
     if (!egl.MakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
         why = "eglMakeCurrent failed (" + EglErrorText() + ")";
         egl.DestroyContext(display, context);
-        egl.Terminate(display);
         return false;
     }
     state.eglDisplay = display;
@@ -247,7 +242,6 @@ bool StartEglContext(EGLDisplay display, std::string& why)
     if (!MakeFramebuffer(EglLoader, why)) {
         egl.MakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         egl.DestroyContext(display, context);
-        egl.Terminate(display);
         state.eglDisplay = EGL_NO_DISPLAY;
         state.eglContext = EGL_NO_CONTEXT;
         return false;
@@ -297,7 +291,8 @@ bool TryEglDevices(std::string& why)
 
 bool TrySdl(std::string& why)
 {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    // Once up, SDL's video stays up (see shutdownOffscreenLL), failures included.
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         why = std::string("SDL video: ") + SDL_GetError();
         return false;
     }
@@ -307,7 +302,6 @@ bool TrySdl(std::string& why)
                                           SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!window) {
         why = std::string("SDL window: ") + SDL_GetError();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     SDL_GLContext context = SDL_GL_CreateContext(window);
@@ -315,7 +309,6 @@ bool TrySdl(std::string& why)
         why = std::string("SDL GL context: ") + SDL_GetError();
         if (context) SDL_GL_DeleteContext(context);
         SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     state.sdlWindow = window;
@@ -324,7 +317,6 @@ bool TrySdl(std::string& why)
         SDL_GL_MakeCurrent(window, nullptr);
         SDL_GL_DeleteContext(context);
         SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         state.sdlWindow = nullptr;
         state.sdlContext = nullptr;
         return false;
@@ -402,11 +394,11 @@ void shutdownOffscreenLL()
         SDL_GL_MakeCurrent(state.sdlWindow, nullptr);
         SDL_GL_DeleteContext(state.sdlContext);
         SDL_DestroyWindow(state.sdlWindow);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // SDL's video stays up, as EGL displays do: quitting it unloads the
+        // libraries it opened, and what they keep for the process with them.
     } else {
         egl.MakeCurrent(state.eglDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         egl.DestroyContext(state.eglDisplay, state.eglContext);
-        //TMP egl.Terminate(state.eglDisplay);
         egl.ReleaseThread();
     }
     state = OffscreenState{};

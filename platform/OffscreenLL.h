@@ -30,6 +30,7 @@ const char* offscreenKindLL();
 // Returns false (and leaves `rgba` alone) when no context is set up.
 bool readOffscreenLL(unsigned char* rgba);
 
-// Deletes the framebuffer and the context and releases the display or window.
+// Deletes the framebuffer and the context and closes the hidden window. An EGL
+// display, or SDL's video subsystem, stays initialised for the rest of the process.
 // Safe to call when nothing is set up.
 void shutdownOffscreenLL();

@@ -39,7 +39,7 @@ struct RenderOptions {
 };
 
 // Fills `options` from argv (argv[0] is the program). On a bad command line returns
-// false with `error` saying what is wrong; `options` is then unspecified.
+// false with `error` saying what is wrong; `options` may then be partly filled.
 bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error);
 
 // The --help text.
