@@ -23,13 +23,16 @@ struct ButtonChange {
 // The mouse device's event buffer. Motion needs no queue: a motion only says
 // "read the real cursor position", so any number of them between two pumps is
 // one read. Button changes keep their order; past mouseBufferSize the oldest
-// go, so the buttons always end in their latest state.
+// is folded into `folded` instead of being lost, so each button still ends in
+// its latest state whichever button the later changes belong to.
 struct MouseBuffer {
     ButtonChange changes[mouseBufferSize];
-    int first;         // index of the oldest change
-    int count;         // changes held
-    bool moved;        // a motion arrived since the last pump
-    bool foreground;   // the window had the keyboard focus when the pump began
+    int first;                 // index of the oldest change
+    int count;                 // changes held
+    unsigned char foldedMask;  // buttons with a change folded out of `changes`
+    unsigned char folded;      // those buttons' state after their latest folded change
+    bool moved;                // a motion arrived since the last pump
+    bool foreground;           // the window had the keyboard focus when the pump began
 };
 MouseBuffer mouseBuffer;
 
@@ -72,6 +75,8 @@ void fillScancodeTable() {
 void clearMouseBuffer() {
     mouseBuffer.first = 0;
     mouseBuffer.count = 0;
+    mouseBuffer.foldedMask = 0;
+    mouseBuffer.folded = 0;
     mouseBuffer.moved = false;
 }
 
@@ -153,6 +158,10 @@ void collectMouseEventLL(const SDL_Event& event) {
             return;  // middle and extra buttons are not part of the mouse state
         }
         if (mouseBuffer.count == mouseBufferSize) {
+            const ButtonChange& oldest = mouseBuffer.changes[mouseBuffer.first];
+            unsigned char& folded = mouseBuffer.folded;
+            folded = oldest.down ? (folded | oldest.bit) : (folded & ~oldest.bit);
+            mouseBuffer.foldedMask |= oldest.bit;
             mouseBuffer.first = (mouseBuffer.first + 1) % mouseBufferSize;
             --mouseBuffer.count;
         }
@@ -230,7 +239,12 @@ int pumpLL(int peek) {
     SDL_Event event;
     mouseBuffer.foreground = windowInForeground();
     if (peek) {
-        while (SDL_PollEvent(&event)) {
+        // One pump of the system's queue, then everything queued. SDL_PollEvent
+        // is not used: it stops at the end-of-cycle marker that SDL_WaitEvent
+        // leaves behind, so after a waiting pump it would take nothing and leave
+        // a queued quit or click to the pump after.
+        SDL_PumpEvents();
+        while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
             handleEvent(event, result);
         }
     } else if (SDL_WaitEvent(&event)) {
@@ -253,6 +267,8 @@ int pumpLL(int peek) {
         if (mouseBuffer.moved) {
             readCursor(m.cursorX, m.cursorY);  // the real position, not the motion's amounts
         }
+        // The folded changes came before every held one.
+        m.buttons = (m.buttons & ~mouseBuffer.foldedMask) | mouseBuffer.folded;
         for (int i = 0; i < mouseBuffer.count; ++i) {
             const ButtonChange& change = mouseBuffer.changes[(mouseBuffer.first + i) % mouseBufferSize];
             m.buttons = change.down ? (m.buttons | change.bit) : (m.buttons & ~change.bit);

@@ -76,12 +76,17 @@ TEST_F(Input, MouseFollowsThePumpsInTheForegroundOnly) {
     user.button(3, false);
     pumpLL(1);
     EXPECT_TRUE(mouseReleasedLL(MOUSE_BUTTON1));
+    pumpLL(1);
+    EXPECT_FALSE(mouseReleasedLL(MOUSE_BUTTON1)) << "a release is reported for one pump only";
+    user.button(3, true);
+    pumpLL(1);
+    user.button(3, false);  // then more changes of the other button than the buffer holds
     for (int i = 0; i < 25; ++i) {
         user.button(1, i % 2 == 0);  // down, up, ..., down
     }
     pumpLL(1);
-    EXPECT_EQ(1u, mouseButtonLL(MOUSE_BUTTON0 | MOUSE_BUTTON1)) << "the latest of 25 changes between two pumps";
-    EXPECT_FALSE(mouseReleasedLL(MOUSE_BUTTON1)) << "a release is reported for one pump only";
+    EXPECT_EQ(1u, mouseButtonLL(MOUSE_BUTTON0 | MOUSE_BUTTON1)) << "the latest of 26 changes between two pumps";
+    EXPECT_TRUE(mouseReleasedLL(MOUSE_BUTTON1));
 
     // A lock gives the movement since the previous pump and puts the cursor back.
     lockCursorLL(0, 0);
@@ -125,4 +130,6 @@ TEST_F(Input, QuitIsReportedOnceWhileTheKeyboardAndTheQueueAreStillRead) {
 
     std::raise(SIGINT);
     EXPECT_EQ(QUIT_SEEN, pumpLL(0)) << "the waiting pump sees it too";
+    ASSERT_EQ(1, SDL_PushEvent(&quit));
+    EXPECT_EQ(QUIT_SEEN, pumpLL(1)) << "a quit queued after a waiting pump is seen by the next pump";
 }
