@@ -42,12 +42,16 @@ TEST_F(Menus, ZoomStaysWithinOneToTenAndClearStopsTheCamera)
     menuState = MenuState::View;
     Type({DIK_I});
     EXPECT_EQ(1.0f, cameraDistance);
-    for (int i = 0; i < 95; ++i)
+    for (int i = 0; i < 89; ++i)
         Type({DIK_O});
+    EXPECT_GT(10.0f, cameraDistance);
+    Type({DIK_O});
+    EXPECT_EQ(10.0f, cameraDistance) << "the 90th step lands a rounding error past 10 and is set to it";
+    Type({DIK_O});
     EXPECT_EQ(10.0f, cameraDistance);
     for (int i = 0; i < 95; ++i)
         Type({DIK_I});
-    EXPECT_EQ(1.0f, cameraDistance) << "a step landing a rounding error past a bound is set to it";
+    EXPECT_EQ(1.0f, cameraDistance);
 
     rotationSpeed = rotationEntry = {30, 40, 50};
     viewRotation.RotateY(25.0f);
@@ -108,16 +112,14 @@ TEST_F(Menus, AnOpenEntryTakesEveryKeyAndEscapeOnlyClosesIt)
     EXPECT_EQ(MenuState::Main, menuState);
 }
 
-TEST_F(Menus, TheRoadOfOneEditSavesAndAFailedSaveSaysSo)
+TEST_F(Menus, SaveWritesTheSettingsAndHidesTheMenuAndAFailedSaveSaysSo)
 {
     TempFolder dir;
-    std::string path = dir.Path("road.QP");
+    std::string path = dir.Path("saved.QP");
     saveFileName = path.c_str();
-    Type({DIK_E, DIK_E, DIK_2, DIK_5, DIK_0, DIK_RETURN});
-    EXPECT_EQ(250, settings.emitRate);
-    EXPECT_EQ(250u, system->emitRate);
+    settings.emitRate = 250;
     testing::internal::CaptureStdout();
-    Type({DIK_ESCAPE, DIK_S});
+    Type({DIK_S});
     EXPECT_EQ("", testing::internal::GetCapturedStdout());
     EXPECT_EQ(MenuState::Hidden, menuState);
     unsigned char record[EFFECT_FILE_CONE_SIZE];
@@ -125,7 +127,6 @@ TEST_F(Menus, TheRoadOfOneEditSavesAndAFailedSaveSaysSo)
     std::ifstream in(path, std::ios::binary);
     EXPECT_EQ(std::vector<unsigned char>(record, record + length),
               std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
-    EXPECT_EQ(65u, length);
 
     std::string bad = dir.Path("missing/x.QP");
     saveFileName = bad.c_str();

@@ -46,6 +46,7 @@ int main(int argc, char** argv)
         std::printf("qp_screenshot: the editor showed no window: %s\n", editor.Output().c_str());
         return 1;
     }
+    x.Watch(w);
     std::this_thread::sleep_for(std::chrono::milliseconds(2000));
     x.Type("ET250");
     Grab grab;

@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
 
 #include <chrono>
@@ -123,6 +124,8 @@ XHarness::XHarness() : dpy(XOpenDisplay(nullptr))
 
 XHarness::~XHarness()
 {
+    if (dpy && damage)
+        XDamageDestroy(dpy, damage);
     if (dpy)
         XCloseDisplay(dpy);
 }
@@ -152,15 +155,61 @@ Window XHarness::FindWindow(const char* title, int ms)
     return 0;
 }
 
-void XHarness::Tap(unsigned long keysym, int holdMs, int gapMs)
+void XHarness::Watch(Window w)
+{
+    int errorBase = 0;
+    if (damage)
+        XDamageDestroy(dpy, damage);
+    damage = 0;
+    watched = w;
+    if (XDamageQueryExtension(dpy, &damageEvent, &errorBase))
+        damage = XDamageCreate(dpy, w, XDamageReportNonEmpty);
+    XSync(dpy, False);
+}
+
+bool XHarness::WaitFrames(int frames, int ms)
+{
+    if (!damage) {
+        Sleep(100 * frames);  // no DAMAGE extension: a guess at a slow frame
+        return true;
+    }
+    // A frame presented after the region was emptied here reports again, carrying
+    // a serial at or past this request's; earlier reports still queued carry older
+    // serials and only get their region emptied. The first frame counted may have
+    // begun before the requests sent so far, hence one frame more.
+    unsigned long mark = NextRequest(dpy);
+    XDamageSubtract(dpy, damage, None, None);
+    XFlush(dpy);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    auto nextLook = std::chrono::steady_clock::now();
+    XEvent event;
+    for (int seen = 0; seen < frames + 1;) {
+        if (XCheckTypedEvent(dpy, damageEvent + XDamageNotify, &event)) {
+            seen += event.xany.serial >= mark;
+            XDamageSubtract(dpy, damage, None, None);
+            XFlush(dpy);
+            continue;
+        }
+        auto now = std::chrono::steady_clock::now();
+        if (now > deadline)
+            return false;
+        if (now > nextLook) {
+            if (!Viewable(dpy, watched))
+                return false;
+            nextLook = now + std::chrono::milliseconds(100);
+        }
+        Sleep(1);
+    }
+    return true;
+}
+
+void XHarness::Tap(unsigned long keysym)
 {
     KeyCode code = XKeysymToKeycode(dpy, keysym);
     XTestFakeKeyEvent(dpy, code, True, CurrentTime);
-    XFlush(dpy);
-    Sleep(holdMs);
+    WaitFrames(2);
     XTestFakeKeyEvent(dpy, code, False, CurrentTime);
-    XFlush(dpy);
-    Sleep(gapMs);
+    WaitFrames(2);
 }
 
 void XHarness::Type(const char* keys)
@@ -177,8 +226,6 @@ void XHarness::Type(const char* keys)
             Tap(XK_minus);
         else if (c >= 'A' && c <= 'Z')
             Tap(XK_a + (c - 'A'));
-        else if (c >= 'a' && c <= 'z')
-            Tap(XK_a + (c - 'a'));
         else if (c >= '0' && c <= '9')
             Tap(XK_0 + (c - '0'));
     }

@@ -1,7 +1,9 @@
 #pragma once
 // What the end-to-end tests do as the user: start qpedit in a folder of their own,
 // find its window, press keys through the X server (XTest), grab the window's
-// pixels and close it as a window manager would.
+// pixels and close it as a window manager would. Key presses are paced by the
+// editor's own frames (the DAMAGE extension reports each presented frame), so a
+// slow or loaded machine only makes the tests slower, never wrong.
 
 #include <X11/Xlib.h>
 
@@ -46,9 +48,15 @@ public:
 
     // The top-level window with this exact title, waiting up to `ms`; 0 if none.
     Window FindWindow(const char* title, int ms);
-    // Presses the key of `keysym`, holds it `holdMs`, releases it, waits `gapMs`.
-    void Tap(unsigned long keysym, int holdMs = 120, int gapMs = 120);
-    // Taps each character: letters, digits, '\r' Enter, 27 Escape.
+    // Counts the frames that `w` presents from now on (for WaitFrames and Tap).
+    void Watch(Window w);
+    // Waits until the watched window has presented `frames` frames that began after
+    // every request sent so far; false after `ms` or once the window is gone.
+    bool WaitFrames(int frames, int ms = 10000);
+    // Presses the key of `keysym` and holds it for two whole frames of the watched
+    // window, then releases it for two more, so the editor sees one press.
+    void Tap(unsigned long keysym);
+    // Taps each character: capital letters, digits, '.', '-', '\r' Enter, 27 Escape.
     void Type(const char* keys);
     bool GrabWindow(Window w, Grab& out);
     // Asks the window to close, as a window manager's close button does.
@@ -56,6 +64,9 @@ public:
 
 private:
     Display* dpy;
+    Window watched = 0;
+    unsigned long damage = 0;  // the DAMAGE object on `watched`, 0 without the extension
+    int damageEvent = -1;      // the extension's first event code
 };
 
 // Writes an RGB grab as a PNG (for screenshots); false when it can't.
