@@ -7,9 +7,12 @@ set -euo pipefail
 here=$(pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
 
+"$root/scripts/setup.sh"
+
 if [ -z "${DISPLAY:-}" ]; then
   cat >&2 <<'TEXT'
-run: no display (DISPLAY is not set), so the editor has nowhere to open its window.
+run: everything is built, but there is no display (DISPLAY is not set), so the editor
+has nowhere to open its window.
 Run it from a desktop session, or try it headless under a virtual X server:
   xvfb-run -a -s "-screen 0 1024x768x24" scripts/run.sh
 (nothing is shown then; scripts/screenshot.sh drives the editor under Xvfb and
@@ -17,8 +20,6 @@ Run it from a desktop session, or try it headless under a virtual X server:
 TEXT
   exit 1
 fi
-
-"$root/scripts/setup.sh"
 
 args=("$root/build/assets/Particle.qtex")
 if [ $# -ge 1 ]; then
