@@ -2,19 +2,9 @@
 
 #include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-
-namespace {
-std::string MakeScratch()
-{
-    const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/qptest-XXXXXX";
-    return mkdtemp(&pattern[0]) ? pattern : std::string();
-}
-}  // namespace
 
 std::string Quote(const std::string& text)
 {
@@ -26,19 +16,23 @@ std::string Quote(const std::string& text)
 ToolResult RunTool(const std::string& commandLine, const std::string& prefix)
 {
     ScratchDir streams;
-    const std::string shell = prefix + " sh -c " + Quote(commandLine) + " >" + Quote(streams.Path("out")) +
-                              " 2>" + Quote(streams.Path("err"));
-    const int status = system(shell.c_str());
+    const int status = system((prefix + " sh -c " + Quote(commandLine) + " >" + Quote(streams.Path("out")) + " 2>" +
+                               Quote(streams.Path("err")) + " </dev/null").c_str());
     const std::vector<uint8_t> out = ReadBytes(streams.Path("out")), err = ReadBytes(streams.Path("err"));
     return ToolResult{(status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1,
                       std::string(out.begin(), out.end()), std::string(err.begin(), err.end())};
 }
 
-ScratchDir::ScratchDir() : root(MakeScratch()) {}
+ScratchDir::ScratchDir()
+{
+    const char* base = getenv("TMPDIR");
+    root = std::string(base && *base ? base : "/tmp") + "/qptest-XXXXXX";
+    if (!mkdtemp(&root[0])) root.clear();
+}
 
 ScratchDir::~ScratchDir()
 {
-    if (!root.empty() && system(("rm -rf " + Quote(root)).c_str()) != 0) fprintf(stderr, "kept %s\n", root.c_str());
+    if (!root.empty()) (void)!system(("rm -rf " + Quote(root)).c_str());
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path)
@@ -49,6 +43,6 @@ std::vector<uint8_t> ReadBytes(const std::string& path)
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                std::streamsize(bytes.size()));
 }

@@ -7,24 +7,21 @@
 #include <vector>
 
 struct ToolResult {
-    int exitCode;     // -1 when the process didn't exit normally
-    std::string out;  // stdout
-    std::string err;  // stderr
+    int exitCode;  // -1 when the process didn't exit normally
+    std::string out, err;
 };
 
 // Runs `commandLine` with /bin/sh behind `prefix` ("env -u DISPLAY", "cd DIR &&").
 ToolResult RunTool(const std::string& commandLine, const std::string& prefix = "");
 std::string Quote(const std::string& text);  // single-quoted for the shell
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// A fresh folder under /tmp (or $TMPDIR), removed with its contents at the end.
-class ScratchDir {
-public:
+// A fresh folder under $TMPDIR or /tmp, removed with its contents at the end.
+struct ScratchDir {
     ScratchDir();
     ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
     std::string Path(const std::string& name) const { return root + "/" + name; }
-    const std::string root;
+    std::string root;
 };
 
 std::vector<uint8_t> ReadBytes(const std::string& path);  // empty when unreadable

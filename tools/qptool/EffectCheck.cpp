@@ -1,6 +1,8 @@
 #include "tools/qptool/EffectCheck.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -8,13 +10,23 @@
 
 namespace {
 
-// Up to `room` bytes from the start of the file; the count read.
+// Up to `room` bytes from the start of a regular file; the count read, 0 for
+// anything else. Non-blocking open, so a FIFO put in the file's place can't stall it.
 size_t ReadHead(const char* name, unsigned char* bytes, size_t room)
 {
-    FILE* file = fopen(name, "rb");
-    if (!file) return 0;
-    const size_t count = fread(bytes, 1, room, file);
-    fclose(file);
+    const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return 0;
+    struct stat info;
+    size_t count = 0;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        while (count < room) {
+            const ssize_t n = read(fd, bytes + count, room - count);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            count += size_t(n);
+        }
+    }
+    close(fd);
     return count;
 }
 
@@ -40,9 +52,7 @@ std::string WhyUnreadable(const char* name)
     if (stat(name, &info) != 0) return std::string("can't be read: ") + strerror(errno);
     if (S_ISDIR(info.st_mode)) return "is a directory, not an effect file";
     if (!S_ISREG(info.st_mode)) return "is not a regular file";
-    FILE* file = fopen(name, "rb");
-    if (!file) return std::string("can't be read: ") + strerror(errno);
-    fclose(file);
+    if (access(name, R_OK) != 0) return std::string("can't be read: ") + strerror(errno);
     return "can't be read";
 }
 

@@ -215,10 +215,6 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
             return false;
         }
     }
-    if (field == 8 && !(parsed[0] >= 0.0f && parsed[0] <= 90.0f)) {
-        error = where + "coneAngle is kept within 0 to 90 degrees";
-        return false;
-    }
     float* target = Floats(s, field) + (component < 0 ? 0 : component);
     for (int i = 0; i < wanted; ++i) target[i] = parsed[i];
     return true;

@@ -21,6 +21,9 @@ std::string FormatEffect(const EmitterSettings& s);
 // blanks between components, cone=on|off, coneDirection=0,0,-1, ...) and single
 // components (startColor.g=0.5, coneDirection.z=-1). Setting the cone's axis or
 // angle while the cone ends up off is refused: the file wouldn't keep them.
+// Values are taken as the file can hold them, unclamped (the editor's value entry
+// clamps a typed cone angle to 0..90, but a file may hold any float there, and
+// what dump prints must write back to the same bytes).
 bool ApplyAssignments(EmitterSettings& s, const std::vector<std::string>& assignments, std::string& error);
 
 // One line per field that differs (bit for bit), "name: A -> B", in the order of

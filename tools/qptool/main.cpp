@@ -17,7 +17,7 @@
 namespace {
 
 const char* const usage =
-    "usage: qptool dump FILE\n"
+    "usage: qptool dump [--textconv] FILE\n"
     "       qptool new [--force] FILE [name=value ...]\n"
     "       qptool set [--force] FILE name=value ...\n"
     "       qptool diff A B\n"
@@ -25,7 +25,9 @@ const char* const usage =
     "dump  prints the settings of an effect file (.QP) as `name = value` lines, floats\n"
     "      printed so that they read back to the same bits; says on stderr what is wrong\n"
     "      with a file the editor would refuse (exit 1) or read only in part (exit 0).\n"
-    "      Works as a git textconv driver.\n"
+    "      With --textconv (for git's diff.<driver>.textconv) what is wrong goes to\n"
+    "      stdout as `# ...` lines and the exit code is 0, so one bad file doesn't stop\n"
+    "      git diff or git log -p.\n"
     "new   writes FILE from the editor's defaults changed by the assignments; refuses\n"
     "      to replace an existing FILE unless --force is given.\n"
     "set   changes fields of FILE; the file is rewritten whole or not at all. Refuses\n"
@@ -35,9 +37,9 @@ const char* const usage =
     "\n"
     "fields: startColor, endColor (r,g,b,a), size, velocity (floats), lifetime (ms),\n"
     "        emitRate (per second), cone (on|off), coneDirection (x,y,z) and coneAngle\n"
-    "        (0..90 degrees), both stored only with cone=on. One component alone:\n"
-    "        startColor.a=0.5, coneDirection.z=-1. Components are separated by commas\n"
-    "        and/or blanks.\n";
+    "        (degrees; the editor keeps 0..90), both stored only with cone=on.\n"
+    "        One component alone: startColor.a=0.5, coneDirection.z=-1. Components are\n"
+    "        separated by commas and/or blanks.\n";
 
 void PrintProblems(const char* name, const EffectReport& report)
 {
@@ -50,13 +52,19 @@ bool Exists(const char* name)
     return stat(name, &info) == 0;
 }
 
-int Dump(const char* name)
+// git gives up on the whole diff when a textconv driver fails, so as a driver the
+// problems become part of the text and only a failed output write is an error.
+int Dump(const char* name, bool textconv)
 {
     const EffectReport report = InspectEffectFile(name);
-    PrintProblems(name, report);
-    if (report.result != EFFECT_OK) return 1;
-    fputs(FormatEffect(report.settings).c_str(), stdout);
-    return fflush(stdout) == 0 ? 0 : 1;
+    if (textconv) {
+        for (const std::string& problem : report.problems) printf("# %s\n", problem.c_str());
+    } else {
+        PrintProblems(name, report);
+    }
+    if (report.result == EFFECT_OK) fputs(FormatEffect(report.settings).c_str(), stdout);
+    if (fflush(stdout) != 0) return 1;
+    return report.result == EFFECT_OK || textconv ? 0 : 1;
 }
 
 bool Write(const char* name, const EmitterSettings& s)
@@ -141,8 +149,9 @@ int main(int argc, char** argv)
         args.erase(args.begin());
     }
     if (command == "dump") {
-        if (args.size() != 1) return UsageError("dump takes one FILE");
-        return Dump(args[0].c_str());
+        const bool textconv = !args.empty() && args[0] == "--textconv";
+        if (args.size() != 1u + textconv) return UsageError("dump takes one FILE");
+        return Dump(args[textconv].c_str(), textconv);
     }
     if (command == "diff") {
         if (args.size() != 2) {

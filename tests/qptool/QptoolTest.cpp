@@ -1,0 +1,198 @@
+// qptool as a user runs it: dump/new round trips with floats that read back to the
+// same bits, load/save over every length from 65 to 81, refusals with their
+// messages, assignments and set applied whole or not at all, diff, and dump as a
+// git textconv driver.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "app/EffectFile.h"
+#include "app/EmitterSettings.h"
+#include "tests/qptool/ToolRunner.h"
+
+namespace {
+
+const std::string qptool = QPTOOL_PATH;
+ToolResult Qptool(const std::string& arguments) { return RunTool(Quote(qptool) + " " + arguments); }
+
+float FromBits(uint32_t u)
+{
+    float f;
+    memcpy(&f, &u, sizeof f);
+    return f;
+}
+
+std::vector<uint8_t> Encoded(const EmitterSettings& s)
+{
+    std::vector<uint8_t> bytes(EFFECT_FILE_CONE_SIZE);
+    bytes.resize(EncodeEffect(s, bytes.data()));
+    return bytes;
+}
+
+const std::vector<uint8_t> defaultFile = Encoded(DefaultEmitterSettings());
+
+// A cone and values that are awkward to print, or that the editor's value entry
+// would never make but a file can hold.
+EmitterSettings Awkward()
+{
+    EmitterSettings s = DefaultEmitterSettings();
+    s.startColor = Color4{0.1f, 1.0f / 3.0f, -0.0f, 1e-42f};
+    s.endColor = Color4{FromBits(0xffc00000u), FromBits(0x7fc12345u), FromBits(0x7f800001u), -INFINITY};
+    s.size = 3.4028235e38f;
+    s.lifetime = -2147483647 - 1;
+    s.emitRate = 2147483647;
+    s.coneEnabled = true;
+    s.coneDirection = Vec3{0.57735026f, -0.57735026f, 0.57735026f};
+    s.coneAngle = 120.0f;
+    return s;
+}
+
+}  // namespace
+
+TEST(QptoolRoundTrip, DumpThenNewGivesTheSameBytes)
+{
+    ScratchDir dir;
+    EmitterSettings noCone = Awkward();
+    noCone.coneEnabled = false;
+    const std::vector<std::vector<uint8_t>> files = {defaultFile, Encoded(Awkward()), Encoded(noCone)};
+    for (size_t i = 0; i < files.size(); ++i) {
+        WriteBytes(dir.Path("in.QP"), files[i]);
+        const ToolResult dump = Qptool("dump " + Quote(dir.Path("in.QP")));
+        ASSERT_EQ(0, dump.exitCode) << dump.err;
+        EXPECT_EQ("", dump.err);
+        WriteBytes(dir.Path("dump"), std::vector<uint8_t>(dump.out.begin(), dump.out.end()));
+        const ToolResult made = RunTool("sed 's/ = /=/' " + Quote(dir.Path("dump")) + " | xargs -d '\\n' " +
+                                        Quote(qptool) + " new --force " + Quote(dir.Path("out.QP")));
+        ASSERT_EQ(0, made.exitCode) << made.err;
+        EXPECT_EQ(files[i], ReadBytes(dir.Path("out.QP"))) << "file " << i << ", dumped as\n" << dump.out;
+    }
+}
+
+// Lengths 66 to 76 hold no whole cone axis and read as cone off, so they save as 65
+// bytes; 77 to 80 end inside the angle, so the cone is on with the angle the editor
+// starts with (0). Only 65 and 81 are whole records; dump says so for the others.
+TEST(QptoolRoundTrip, LoadThenSaveOverEveryLengthFrom65To81)
+{
+    ScratchDir dir;
+    const std::vector<uint8_t> full = Encoded(Awkward());
+    const std::string cut = dir.Path("cut.QP"), saved = dir.Path("saved.QP");
+    for (size_t length = 65; length <= 81; ++length) {
+        std::vector<uint8_t> expected(full.begin(), full.begin() + (length >= 77 ? 81 : 65));
+        if (length >= 77 && length < 81) std::fill(expected.begin() + 77, expected.end(), 0);
+        WriteBytes(cut, std::vector<uint8_t>(full.begin(), full.begin() + length));
+        EmitterSettings loaded = {};
+        ASSERT_EQ(EFFECT_OK, ReadEffectFile(cut.c_str(), loaded)) << length;
+        ASSERT_TRUE(WriteEffectFile(saved.c_str(), loaded)) << length;
+        EXPECT_EQ(expected, ReadBytes(saved)) << "load then save, length " << length;
+        const ToolResult dump = Qptool("dump " + Quote(cut));
+        ASSERT_EQ(0, dump.exitCode) << length << ": " << dump.err;
+        EXPECT_EQ(length == 65 || length == 81, dump.err.empty()) << length << ": " << dump.err;
+    }
+}
+
+TEST(QptoolRefusals, SayPlainlyWhatIsWrongAndChangeNothing)
+{
+    ScratchDir dir;
+    std::vector<uint8_t> lower = defaultFile, swapped = defaultFile, trailing = Encoded(Awkward());
+    lower[0] = 'q';
+    std::swap(swapped[15], swapped[16]);
+    trailing.insert(trailing.end(), {1, 2, 3});
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        int dumpExit;
+        const char* says;
+    } cases[] = {
+        {"empty.QP", {}, 1, "short file: 0 bytes"},
+        {"header16.QP", std::vector<uint8_t>(defaultFile.begin(), defaultFile.begin() + 16), 1, "short file: 16 bytes"},
+        {"lower.QP", lower, 1, "wrong magic: starts with \"qPARTICLESYSTEM\""},
+        {"version.QP", swapped, 1, "wrong version 0x0010 (bytes 10 00)"},
+        {"trailing.QP", trailing, 0, "3 trailing bytes"},
+        {"cut40.QP", std::vector<uint8_t>(defaultFile.begin(), defaultFile.begin() + 40), 0,
+         "endColor, size, lifetime, emitRate are not stored"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.Path(c.name);
+        WriteBytes(path, c.bytes);
+        const ToolResult dump = Qptool("dump " + Quote(path));
+        EXPECT_EQ(c.dumpExit, dump.exitCode) << c.name;
+        EXPECT_EQ(c.dumpExit == 0, Has(dump.out, "emitRate = ")) << c.name;
+        EXPECT_TRUE(Has(dump.err, path + ": ") && Has(dump.err, c.says)) << dump.err;
+        const ToolResult set = Qptool("set " + Quote(path) + " size=1");
+        EXPECT_EQ(1, set.exitCode) << c.name;
+        EXPECT_TRUE(Has(set.err, c.dumpExit ? c.says : "set --force")) << set.err;
+        EXPECT_EQ(c.bytes, ReadBytes(path)) << c.name << " was changed";
+    }
+    ASSERT_EQ(0, Qptool("set --force " + Quote(dir.Path("trailing.QP")) + " size=1").exitCode);
+    EmitterSettings forced = Awkward();
+    forced.size = 1.0f;
+    EXPECT_EQ(Encoded(forced), ReadBytes(dir.Path("trailing.QP")));
+
+    ASSERT_EQ(0, mkfifo(dir.Path("fifo.QP").c_str(), 0600));
+    const std::pair<std::string, const char*> unreadable[] = {
+        {dir.Path("no.QP"), "No such file or directory"}, {dir.root, "is a directory"},
+        {dir.Path("fifo.QP"), "is not a regular file"}};
+    for (const auto& u : unreadable) {
+        const ToolResult dump = RunTool("timeout 20 " + Quote(qptool) + " dump " + Quote(u.first));
+        EXPECT_TRUE(dump.exitCode == 1 && Has(dump.err, u.first + ": ") && Has(dump.err, u.second)) << dump.err;
+    }
+}
+
+TEST(QptoolSetAndDiff, SetChangesFieldsWholeOrNotAtAllAndDiffListsThem)
+{
+    ScratchDir dir;
+    const std::string a = dir.Path("a.QP"), b = dir.Path("b.QP");
+    WriteBytes(a, defaultFile);
+    WriteBytes(b, defaultFile);
+    const std::pair<const char*, const char*> refused[] = {
+        {"size=0.5 lifetime=2147483648", "'lifetime=2147483648': lifetime takes a whole number"},
+        {"size", "'size': expected name=value"},     {"startColor.x=1", "'startColor.x': no such field"},
+        {"startColor=1,,1,1,1", "4 numbers"},        {"size=1e40", "'1e40' is not a number that fits"},
+        {"'size=nan(0x3f800000)'", "not a number"}, {"cone=yes", "cone is on or off"},
+        {"coneAngle=30", "only with cone=on"},       {"cone=on coneDirection.x=1 cone=off", "only with cone=on"}};
+    for (const auto& c : refused) {
+        const ToolResult bad = Qptool("set " + Quote(b) + " " + c.first);
+        EXPECT_TRUE(bad.exitCode == 1 && Has(bad.err, c.second)) << c.first << ": " << bad.err;
+        EXPECT_EQ(defaultFile, ReadBytes(b)) << c.first << " changed the file";
+    }
+    ASSERT_EQ(0, Qptool("set " + Quote(b) + " coneAngle=130 'startColor=0.5, 0.25 0,1' endColor.a=-0 cone=on "
+                        "coneDirection.y=2 emitRate=250").exitCode);
+    const ToolResult differ = Qptool("diff " + Quote(a) + " " + Quote(b));
+    EXPECT_EQ(1, differ.exitCode);
+    EXPECT_EQ("startColor: 1, 1, 1, 1 -> 0.5, 0.25, 0, 1\nendColor: 1, 1, 1, 0 -> 1, 1, 1, -0\n"
+              "emitRate: 100 -> 250\ncone: off -> on\nconeDirection: (absent) -> 0, 2, -1\n"
+              "coneAngle: (absent) -> 130\n",
+              differ.out);
+    EXPECT_EQ(0, Qptool("diff " + Quote(a) + " " + Quote(a)).exitCode);
+    EXPECT_EQ(2, Qptool("diff " + Quote(a) + " " + Quote(dir.Path("none.QP"))).exitCode);
+
+    const ToolResult exists = Qptool("new " + Quote(a) + " size=2");
+    EXPECT_TRUE(exists.exitCode == 1 && Has(exists.err, "exists")) << exists.err;
+    EXPECT_EQ(defaultFile, ReadBytes(a)) << "new replaces a file only when forced";
+    const ToolResult nowhere = Qptool("new " + Quote(dir.Path("no/such/folder.QP")));
+    EXPECT_TRUE(nowhere.exitCode == 1 && Has(nowhere.err, "couldn't write")) << nowhere.err;
+}
+
+// One bad file in the history must not stop git diff or git log -p.
+TEST(QptoolDump, WorksAsAGitTextconvDriverEvenOverABadFile)
+{
+    ScratchDir dir;
+    WriteBytes(dir.Path("a.QP"), defaultFile);
+    WriteBytes(dir.Path("b.QP"), Encoded(Awkward()));
+    WriteBytes(dir.Path("bad.QP"), {'n', 'o'});
+    WriteBytes(dir.Path("attributes"), {'*', '.', 'Q', 'P', ' ', 'd', 'i', 'f', 'f', '=', 'q', 'p', '\n'});
+    const auto gitDiff = [&](const std::string& files) {
+        return RunTool("cd " + Quote(dir.root) + " && git -c core.attributesFile=attributes -c " +
+                       Quote("diff.qp.textconv=" + qptool + " dump --textconv") + " diff --no-index " + files);
+    };
+    const ToolResult good = gitDiff("a.QP b.QP"), bad = gitDiff("a.QP bad.QP");
+    EXPECT_EQ(1, good.exitCode) << good.err;
+    EXPECT_TRUE(Has(good.out, "\n+size = 3.40282347e+38\n velocity = 0.200000003\n")) << good.out;
+    EXPECT_EQ(1, bad.exitCode) << bad.err;
+    EXPECT_TRUE(Has(bad.out, "\n+# short file: 2 bytes;")) << bad.out;
+    EXPECT_TRUE(Has(bad.out, "\n-startColor = 1, 1, 1, 1\n")) << bad.out;
+}
