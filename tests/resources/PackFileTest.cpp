@@ -1,196 +1,125 @@
 // The resource stream over archive entries and loose files, including damaged archives.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "resources/QPackFile.h"
 #include "tests/resources/TestFiles.h"
 
 namespace {
-class PackFileTest : public ::testing::Test {
-protected:
-    ScratchFolder folder;
-};
+using PackFileTest = InScratchFolder;
 
 Bytes ReadAll(QPackFile& pack, int32_t chunk)
 {
-    Bytes all;
-    Bytes buffer(static_cast<size_t>(chunk));
-    uint32_t got;
-    while ((got = pack.Read(buffer.data(), chunk)) > 0) {
-        all.insert(all.end(), buffer.begin(), buffer.begin() + got);
-    }
+    Bytes all, buffer(static_cast<size_t>(chunk));
+    for (uint32_t got; (got = pack.Read(buffer.data(), chunk)) > 0;) all.insert(all.end(), &buffer[0], &buffer[got]);
     return all;
 }
 }  // namespace
 
 TEST_F(PackFileTest, DirectoryLookupByExactName)
 {
-    std::string zeroInside("ab\0cd", 5);
-    std::string longest(255, 'n');
+    std::string zeroInside("ab\0cd", 5), longest(255, 'n');
     WriteFile("a.pak", MakeArchive({{"Font.QF", {1, 2, 3}}, {"tex", {4, 5}}, {"Font.QF", {9, 9, 9, 9}},
                                     {zeroInside, {7}}, {longest, {8}}, {"empty", {}}}));
     QPackFile pack("a.pak");
-    ASSERT_TRUE(pack.OpenEntry("Font.QF"));
-    EXPECT_EQ((Bytes{1, 2, 3}), ReadAll(pack, 16)) << "a repeated name yields the first record";
-    ASSERT_TRUE(pack.OpenEntry("tex")) << "a second lookup on the same object";
-    EXPECT_EQ((Bytes{4, 5}), ReadAll(pack, 1));
-    ASSERT_TRUE(pack.OpenEntry("ab")) << "stored names compare up to their first zero byte";
-    EXPECT_EQ((Bytes{7}), ReadAll(pack, 4));
-    ASSERT_TRUE(pack.OpenEntry(longest.c_str()));
-    EXPECT_EQ((Bytes{8}), ReadAll(pack, 4));
-
-    // Not found, or found with length 0: either way no entry is open.
+    // A repeated name yields its first record; stored names compare up to their first zero;
+    // the range of `longest` ends exactly at the file's end.
+    for (const auto& entry : {std::make_pair("Font.QF", Bytes{1, 2, 3}), std::make_pair("tex", Bytes{4, 5}),
+                              std::make_pair("ab", Bytes{7}), std::make_pair(longest.c_str(), Bytes{8})}) {
+        ASSERT_TRUE(pack.OpenEntry(entry.first)) << entry.first;
+        EXPECT_EQ(entry.second, ReadAll(pack, 2)) << entry.first;
+    }
+    // Not found (case and length count), or found with length 0: either way no entry is open.
     for (const char* name : {"font.qf", "Font", "empty"}) {
         EXPECT_EQ(std::string(name) == "empty", pack.OpenEntry(name)) << name;
         uint8_t byte = 0;
-        EXPECT_EQ(0u, pack.Read(&byte, 1)) << name;
-        EXPECT_EQ(0u, pack.GetSize()) << name;
-        EXPECT_EQ(0u, pack.Tell()) << name;
-        EXPECT_FALSE(pack.AtEnd()) << name;
-        EXPECT_FALSE(pack.Seek(0, FromStart)) << name;
+        EXPECT_EQ(0u, pack.Read(&byte, 1) + pack.GetSize() + pack.Tell()) << name;
+        EXPECT_FALSE(pack.AtEnd() || pack.Seek(0, FromStart)) << name;
     }
 }
 
-TEST_F(PackFileTest, WindowOfLargeEntries)
+TEST_F(PackFileTest, WindowAndSeeks)
 {
-    Bytes exact = Pattern(65536, 1);
-    Bytes over = Pattern(65537, 2);
-    Bytes big = Pattern(200000, 3);
-    WriteFile("a.pak", MakeArchive({{"exact", exact}, {"over", over}, {"big", big}}));
+    Bytes exact = Pattern(65536, 1), over = Pattern(65537, 2), big = Pattern(200000, 3), e = Pattern(8, 4);
+    WriteFile("a.pak", MakeArchive({{"exact", exact}, {"over", over}, {"big", big}, {"e", e}}));
     QPackFile pack("a.pak");
-
-    ASSERT_TRUE(pack.OpenEntry("exact"));
-    EXPECT_EQ(65536u, pack.GetWindowSize());
-    EXPECT_EQ(exact, ReadAll(pack, 65536));
-
-    ASSERT_TRUE(pack.OpenEntry("over"));
-    EXPECT_EQ(65536u, pack.GetWindowSize());
-    Bytes all(65537);
-    EXPECT_EQ(65537u, pack.Read(all.data(), 70000)) << "across the window's end, and no more than remains";
-    EXPECT_EQ(over, all);
-    EXPECT_TRUE(pack.AtEnd());
-    EXPECT_EQ(0u, pack.Read(all.data(), 1)) << "nothing after the end";
-
+    for (const auto& entry : {std::make_pair("exact", &exact), std::make_pair("over", &over)}) {
+        ASSERT_TRUE(pack.OpenEntry(entry.first));
+        EXPECT_EQ(65536u, pack.GetWindowSize()) << entry.first;
+        EXPECT_EQ(*entry.second, ReadAll(pack, 70000)) << entry.first << ": read across the window's end";
+        EXPECT_TRUE(pack.AtEnd()) << entry.first;
+    }
     ASSERT_TRUE(pack.OpenEntry("big"));
-    ASSERT_TRUE(pack.Seek(65530, FromStart));
     Bytes piece(20);
-    EXPECT_EQ(20u, pack.Read(piece.data(), 20)) << "a read across the window's end after a seek";
-    EXPECT_EQ(Bytes(big.begin() + 65530, big.begin() + 65550), piece);
-    ASSERT_TRUE(pack.Seek(10, FromStart)) << "back into an earlier window";
-    EXPECT_EQ(5u, pack.Read(piece.data(), 5));
-    EXPECT_EQ(Bytes(big.begin() + 10, big.begin() + 15), Bytes(piece.begin(), piece.begin() + 5));
-}
-
-TEST_F(PackFileTest, SeekTargetsStayInsideTheEntry)
-{
-    Bytes data = {10, 11, 12, 13, 14, 15, 16, 17};
-    WriteFile("a.pak", MakeArchive({{"e", data}}));
-    QPackFile pack("a.pak");
+    for (uint32_t start : {65530u, 10u, 131060u}) {  // across a window's end, back, and on again
+        ASSERT_TRUE(pack.Seek(int32_t(start), FromStart));
+        EXPECT_EQ(20u, pack.Read(piece.data(), 20)) << start;
+        EXPECT_EQ(Bytes(&big[start], &big[start + 20]), piece) << start;
+    }
+    // In order; each move is followed by a one-byte read, so the next start is `to` + 1.
+    // FromEnd 0 is the last byte; a target outside the entry is refused and moves nothing.
     ASSERT_TRUE(pack.OpenEntry("e"));
-    uint8_t byte = 0;
-
-    ASSERT_TRUE(pack.Seek(0, FromEnd));
-    EXPECT_EQ(7u, pack.Tell()) << "FromEnd 0 is the last byte";
-    ASSERT_EQ(1u, pack.Read(&byte, 1));
-    EXPECT_EQ(17, byte);
-    EXPECT_TRUE(pack.AtEnd());
-
-    EXPECT_FALSE(pack.Seek(1, FromEnd)) << "the entry's length itself is refused";
-    EXPECT_FALSE(pack.Seek(8, FromStart));
-    EXPECT_FALSE(pack.Seek(-1, FromStart));
-    EXPECT_EQ(8u, pack.Tell()) << "a refused seek moves nothing";
-
-    ASSERT_TRUE(pack.Seek(2, FromStart));
-    ASSERT_TRUE(pack.Seek(3, FromCurrent));
-    ASSERT_EQ(1u, pack.Read(&byte, 1));
-    EXPECT_EQ(15, byte);
-    ASSERT_TRUE(pack.Seek(-6, FromCurrent));
-    EXPECT_EQ(0u, pack.Tell());
-    EXPECT_FALSE(pack.Seek(-1, FromCurrent));
-    EXPECT_FALSE(pack.Seek(-9, FromEnd));
-    ASSERT_TRUE(pack.Seek(-7, FromEnd));
-    EXPECT_EQ(0u, pack.Tell());
-}
-
-TEST_F(PackFileTest, CountsOfZeroOrLessReadNothing)
-{
-    WriteFile("a.pak", MakeArchive({{"e", {1, 2, 3}}}));
-    WriteFile("loose", {1, 2, 3});
-    uint8_t guard[4] = {0xAA, 0xAA, 0xAA, 0xAA};
-    for (const char* archive : {"a.pak", static_cast<const char*>(nullptr)}) {
-        QPackFile pack(archive);
-        ASSERT_TRUE(pack.OpenEntry(archive != nullptr ? "e" : "loose"));
-        EXPECT_EQ(0u, pack.Read(guard, 0)) << (archive ? "archive" : "loose");
-        EXPECT_EQ(0u, pack.Read(guard, -1)) << (archive ? "archive" : "loose");
-        EXPECT_EQ(0u, pack.Read(guard, INT32_MIN)) << (archive ? "archive" : "loose");
-        EXPECT_EQ(0xAA, guard[0]);
-        EXPECT_EQ(0u, pack.Tell()) << "the position did not move";
+    struct Step { int32_t offset; QSeekOrigin origin; bool moves; uint32_t to; };
+    const Step steps[] = {{0, FromEnd, true, 7},      {1, FromEnd, false, 8},       {8, FromStart, false, 8},
+                          {-1, FromStart, false, 8},  {2, FromStart, true, 2},       {2, FromCurrent, true, 5},
+                          {-6, FromCurrent, true, 0}, {-2, FromCurrent, false, 1},  {-8, FromEnd, false, 1},
+                          {-7, FromEnd, true, 0}};
+    for (const Step& s : steps) {
+        EXPECT_EQ(s.moves, pack.Seek(s.offset, s.origin)) << s.offset << " from " << s.origin;
+        EXPECT_EQ(s.to, pack.Tell()) << s.offset << " from " << s.origin;
+        uint8_t byte = 0;
+        EXPECT_TRUE(!s.moves || (pack.Read(&byte, 1) == 1 && byte == e[s.to])) << s.offset << " from " << s.origin;
     }
 }
 
-TEST_F(PackFileTest, LooseModeMapsOntoTheFile)
+TEST_F(PackFileTest, LooseFallbackAndCountsOfZeroOrLess)
 {
-    // No archive, a missing one, or a file without the magic: the name is a loose file.
+    // No archive, a missing one, or a file without the magic: the name is a loose file. In
+    // either mode a count of 0 or less reads nothing (never a huge size).
     WriteFile("Font.QF", {1, 2, 3, 4, 5});
     WriteFile("notpack.bin", {'L', 'L', 'P', 'A', 'C', 'X', 0, 0, 0, 0, 0, 0, 0, 0});
     WriteFile("short.pak", {'L', 'L', 'P'});
-    for (const char* archive : {static_cast<const char*>(nullptr), "missing.pak", "notpack.bin", "short.pak"}) {
-        QPackFile pack(archive);
-        ASSERT_TRUE(pack.OpenEntry("Font.QF")) << (archive ? archive : "no archive");
-        EXPECT_EQ((Bytes{1, 2, 3, 4, 5}), ReadAll(pack, 2));
+    WriteFile("a.pak", MakeArchive({{"Font.QF", {1, 2, 3, 4, 5}}}));
+    for (std::string what : {"", "missing.pak", "notpack.bin", "short.pak", "a.pak"}) {
+        QPackFile pack(what.empty() ? nullptr : what.c_str());  // "": no archive at all
+        EXPECT_FALSE(pack.OpenEntry("absent")) << what;
+        ASSERT_TRUE(pack.OpenEntry("Font.QF")) << what;
+        uint8_t byte = 0;
+        for (int32_t count : {0, -1, INT32_MIN}) EXPECT_EQ(0u, pack.Read(&byte, count)) << what << ", " << count;
+        EXPECT_EQ((Bytes{1, 2, 3, 4, 5}), ReadAll(pack, 2)) << what;
+        // FromEnd: the library's seek from the end for a loose file, the last byte + offset in an entry.
+        ASSERT_TRUE(pack.Seek(-2, FromEnd) && pack.Read(&byte, 1) == 1) << what;
+        EXPECT_EQ(what == "a.pak" ? 3 : 4, byte) << what;
     }
-    QPackFile pack(nullptr);
-    ASSERT_TRUE(pack.OpenEntry("Font.QF"));
-    uint8_t byte = 0;
-    ASSERT_TRUE(pack.Seek(-2, FromEnd)) << "FromEnd is the library's seek from the end";
-    ASSERT_EQ(1u, pack.Read(&byte, 1));
-    EXPECT_EQ(4, byte);
-    ASSERT_TRUE(pack.Seek(1, FromStart));
-    ASSERT_TRUE(pack.Seek(1, FromCurrent));
-    EXPECT_FALSE(pack.AtEnd());
-    EXPECT_EQ(2u, pack.Tell()) << "AtEnd puts back the byte it peeked";
-    EXPECT_EQ(5u, pack.GetSize());
-    EXPECT_EQ(2u, pack.Tell()) << "GetSize keeps the position";
-    uint8_t rest[8];
-    EXPECT_EQ(3u, pack.Read(rest, 8));
-    EXPECT_TRUE(pack.AtEnd());
-
-    QPackFile none(nullptr);
-    EXPECT_FALSE(none.OpenEntry("absent"));
-    EXPECT_EQ(0u, none.Read(&byte, 1));
-    EXPECT_EQ(0u, none.GetSize());
-    EXPECT_FALSE(none.Seek(0, FromStart));
-    EXPECT_FALSE(none.AtEnd());
+    // A FIFO would block the load (and a folder is no resource): only regular files open.
+    ASSERT_EQ(0, mkfifo("fifo", 0600));
+    ASSERT_EQ(0, mkdir("folder", 0700));
+    for (const char* name : {"fifo", "folder"}) {
+        EXPECT_FALSE(QPackFile(nullptr).OpenEntry(name)) << name;
+        EXPECT_TRUE(QPackFile(name).OpenEntry("Font.QF")) << name << " as archive: loose fallback";
+    }
 }
 
 // Damaged archives: every lookup ends, with the name not found or with an entry whose
-// bytes really are in the file.
+// bytes really are in the file. The one record of `good` has its offset at 16, length at 20.
 TEST_F(PackFileTest, TruncatedOrCorruptArchivesAreRefused)
 {
-    struct Case {
-        const char* what;
-        Bytes archive;
+    Bytes good = MakeArchive({{"e", {1, 2, 3, 4}}});
+    const std::pair<const char*, Bytes> cases[] = {
+        {"magic only", Bytes(good.begin(), good.begin() + 6)},
+        {"count cut short", Bytes(good.begin(), good.begin() + 12)},
+        {"count far beyond the directory", Patched(MakeArchive({{"x", {1}}}), 10, 0xFFFFFFFFu)},
+        {"directory ends before a name", Bytes(good.begin(), good.begin() + 15)},
+        {"directory ends inside the offset", Bytes(good.begin(), good.begin() + 18)},
+        {"range runs past the end", Patched(good, 20, 5)},
+        {"offset past the end", Patched(good, 16, 1000)},
+        {"offset + length wraps 32 bits", Patched(good, 20, 0xFFFFFFF0u)},
+        {"cut in the entry's data", Bytes(good.begin(), good.end() - 1)},
     };
-    Bytes data = {1, 2, 3, 4};
-    Bytes good = MakeArchive({{"e", data}});
-    std::vector<Case> cases = {
-        {"header only", {'L', 'L', 'P', 'A', 'C', 'K'}},
-        {"count cut short", {'L', 'L', 'P', 'A', 'C', 'K', 1, 0, 0, 0, 1, 0}},
-        {"count far beyond the directory", MakeRawArchive(0xFFFFFFFFu, {{"x", 0, 0}}, {})},
-        {"directory ends inside a name", MakeRawArchive(1, {}, {5, 'e'})},
-        {"directory ends inside the offset", MakeRawArchive(1, {}, {1, 'e', 14, 0})},
-        {"range runs past the end", MakeRawArchive(1, {{"e", 24, 5}}, data)},
-        {"offset past the end", MakeRawArchive(1, {{"e", 1000, 1}}, data)},
-        {"offset + length wraps 32 bits", MakeRawArchive(1, {{"e", 24, 0xFFFFFFF0u}}, data)},
-        {"whole archive cut in its data", Bytes(good.begin(), good.end() - 1)},
-    };
-    for (size_t i = 0; i < cases.size(); ++i) {
-        WriteFile("bad.pak", cases[i].archive);
+    for (const auto& c : cases) {
+        WriteFile("bad.pak", c.second);
         QPackFile pack("bad.pak");
-        EXPECT_FALSE(pack.OpenEntry("e")) << cases[i].what;
-        EXPECT_EQ(0u, pack.GetSize()) << cases[i].what;
+        EXPECT_FALSE(pack.OpenEntry("e")) << c.first;
+        EXPECT_EQ(0u, pack.GetSize()) << c.first;
     }
-    WriteFile("edge.pak", MakeRawArchive(1, {{"e", 24, 4}}, {1, 2, 3, 4}));
-    QPackFile pack("edge.pak");
-    ASSERT_TRUE(pack.OpenEntry("e")) << "a range ending exactly at the file's end is whole";
-    EXPECT_EQ((Bytes{1, 2, 3, 4}), ReadAll(pack, 3));
 }

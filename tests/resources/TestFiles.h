@@ -1,41 +1,83 @@
 #pragma once
-// Byte-by-byte builders of resource files for the resource tests, and a scratch folder
-// that each test works in (it becomes the working directory, so loose names resolve).
+// Byte-by-byte builders of resource files for the resource and tool tests, and a scratch
+// folder each test works in (it becomes the working directory, so loose names resolve).
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
 
-void PutU16(Bytes& bytes, uint32_t value);
-void PutU32(Bytes& bytes, uint32_t value);
-void PutText(Bytes& bytes, const std::string& text);
+inline void PutLE(Bytes& bytes, uint32_t value, int size)  // least significant byte first
+{
+    for (int i = 0; i < size; ++i) bytes.push_back(uint8_t(value >> (8 * i)));
+}
 
-// An archive with the entries' data after the directory, in order.
-Bytes MakeArchive(const std::vector<std::pair<std::string, Bytes>>& entries);
-// The same but with explicit directory fields (name, offset, length) and a data blob
-// placed right after the directory; offsets are taken as given.
-struct RawEntry {
-    std::string name;
-    uint32_t offset;
-    uint32_t length;
-};
-Bytes MakeRawArchive(uint32_t count, const std::vector<RawEntry>& entries, const Bytes& tail);
+// A well-formed archive: the entries' data follow the directory in order.
+inline Bytes MakeArchive(const std::vector<std::pair<std::string, Bytes>>& entries)
+{
+    Bytes bytes = {'L', 'L', 'P', 'A', 'C', 'K', 1, 0, 0, 0}, data;
+    PutLE(bytes, uint32_t(entries.size()), 4);
+    uint32_t offset = 14;
+    for (const auto& entry : entries) offset += uint32_t(9 + entry.first.size());
+    for (const auto& entry : entries) {
+        bytes.push_back(uint8_t(entry.first.size()));
+        bytes.insert(bytes.end(), entry.first.begin(), entry.first.end());
+        PutLE(bytes, offset + uint32_t(data.size()), 4);
+        PutLE(bytes, uint32_t(entry.second.size()), 4);
+        data.insert(data.end(), entry.second.begin(), entry.second.end());
+    }
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
 
-Bytes Pattern(size_t size, uint32_t seed);  // deterministic, position-dependent bytes
+// A copy of bytes with the 4 bytes at `at` holding value, least significant first.
+inline Bytes Patched(Bytes bytes, size_t at, uint32_t value)
+{
+    Bytes field;
+    PutLE(field, value, 4);
+    std::copy(field.begin(), field.end(), bytes.begin() + std::ptrdiff_t(at));
+    return bytes;
+}
 
-void WriteFile(const std::string& path, const Bytes& bytes);
+inline Bytes Pattern(size_t size, uint32_t seed)  // deterministic, position-dependent bytes
+{
+    Bytes bytes(size);
+    uint32_t state = seed * 2654435761u + 1;
+    for (uint8_t& byte : bytes) byte = uint8_t((state = state * 1103515245u + 12345u) >> 16);
+    return bytes;
+}
 
-// Creates a fresh folder and makes it the working directory for the object's life.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    const std::string& Path() const { return path; }
+inline void WriteFile(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
 
-private:
-    std::string path;
-    std::string previous;
+inline Bytes ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A fixture whose tests run in a fresh folder of this process, removed afterwards.
+class InScratchFolder : public ::testing::Test {
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("qpres-" + std::to_string(getpid()));
+
+protected:
+    InScratchFolder()
+    {
+        std::filesystem::remove_all(folder);  // left by an earlier process with the same id
+        std::filesystem::create_directories(folder);
+        std::filesystem::current_path(folder);
+    }
+    ~InScratchFolder() override { std::filesystem::current_path(previous), std::filesystem::remove_all(folder); }
 };
