@@ -7,6 +7,7 @@
 
 #include "app/EditorState.h"
 #include "app/EffectFile.h"
+#include "app/EffectView.h"
 #include "app/Menus.h"
 #include "app/OnScreenText.h"
 #include "platform/Platform.h"
@@ -80,13 +81,10 @@ int EditorSession::Start(int argc, char** argv)
         return 1;
     }
 
-    CaptureProjections();
+    CaptureProjections(frustumMatrix, orthoMatrix);
 
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glEnable(GL_TEXTURE_2D);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);  // additive: overlapping particles brighten
-    glEnable(GL_BLEND);
+    SetEffectState();
 
     ChooseSettings(argc, argv);
 
@@ -107,20 +105,6 @@ int EditorSession::Start(int argc, char** argv)
 
     previousTime = timeLL();
     return 0;
-}
-
-void EditorSession::CaptureProjections()
-{
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(-0.2, 0.2, -0.2, 0.2, 0.5, 15.0);
-    glGetFloatv(GL_PROJECTION_MATRIX, frustumMatrix);
-    glLoadIdentity();
-    glOrtho(0, 300, 0, 300, -1, 1);
-    glGetFloatv(GL_PROJECTION_MATRIX, orthoMatrix);
-    glMatrixMode(GL_MODELVIEW);
 }
 
 bool EditorSession::Frame()
@@ -151,23 +135,10 @@ void EditorSession::Update(unsigned int milliseconds)
 
 void EditorSession::DrawEffect(float seconds)
 {
-    glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -cameraDistance);
     // The turn accumulates in viewRotation, so the view spins at the set speeds
     // whatever the frame rate.
-    viewRotation.RotateX(rotationSpeed.x * seconds);
-    viewRotation.RotateY(rotationSpeed.y * seconds);
-    viewRotation.RotateZ(rotationSpeed.z * seconds);
-    glMultMatrixf(viewRotation.GetData());
-
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(frustumMatrix);
-    manager->DrawAll(viewRotation);
+    TurnView(viewRotation, rotationSpeed, seconds);
+    DrawEffectView(*manager, viewRotation, cameraDistance, frustumMatrix);
 }
 
 void EditorSession::DrawOverlay()

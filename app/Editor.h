@@ -49,8 +49,6 @@ public:
     QParticleSystem* System() { return system ? &*system : nullptr; }
 
 private:
-    void CaptureProjections();
-
     // Declared in making order, so that they are destroyed in the reverse.
     std::optional<QTexture> texture;
     std::optional<QBitmapFontLoader> fontLoader;

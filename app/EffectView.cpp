@@ -1,0 +1,49 @@
+#include "app/EffectView.h"
+
+#include <GL/gl.h>
+
+void CaptureProjections(float frustum[16], float ortho[16])
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-0.2, 0.2, -0.2, 0.2, 0.5, 15.0);
+    glGetFloatv(GL_PROJECTION_MATRIX, frustum);
+    glLoadIdentity();
+    glOrtho(0, 300, 0, 300, -1, 1);
+    glGetFloatv(GL_PROJECTION_MATRIX, ortho);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void SetEffectState()
+{
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnable(GL_TEXTURE_2D);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glEnable(GL_BLEND);
+}
+
+void TurnView(QMatrix& view, const Vec3& speed, float seconds)
+{
+    view.RotateX(speed.x * seconds);
+    view.RotateY(speed.y * seconds);
+    view.RotateZ(speed.z * seconds);
+}
+
+void DrawEffectView(QParticleManager& manager, const QMatrix& view, float distance, const float frustum[16])
+{
+    glClear(GL_COLOR_BUFFER_BIT);  // no depth buffer: particles never hide one another
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -distance);
+    // The effect turns about its own origin, `distance` in front of the eye.
+    glMultMatrixf(view.GetData());
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(frustum);
+    manager.DrawAll(view);
+}
