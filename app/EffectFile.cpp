@@ -1,6 +1,7 @@
 #include "app/EffectFile.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +104,24 @@ std::string FolderOf(const char* name)
     return slash ? std::string(name, static_cast<size_t>(slash - name) + 1) : std::string();
 }
 
+// Follows `name` through symbolic links to the file they finally name, so that a
+// save replaces that file and leaves the links in place. A dangling link gives its
+// target (the save creates it, as a shell redirection would). False for a chain
+// of links that never ends.
+bool ResolveLinks(const char* name, std::string& path)
+{
+    path = name;
+    char target[PATH_MAX];
+    for (int hops = 0; hops < 40; ++hops) {
+        ssize_t n = readlink(path.c_str(), target, sizeof(target) - 1);
+        if (n < 0)
+            return true;
+        target[n] = 0;
+        path = target[0] == '/' ? std::string(target) : FolderOf(path.c_str()) + target;
+    }
+    return false;
+}
+
 }  // namespace
 
 const char* EffectFileResultText(EffectFileResult result)
@@ -184,10 +203,13 @@ bool WriteEffectFile(const char* name, const EmitterSettings& s)
 {
     unsigned char record[EFFECT_FILE_CONE_SIZE];
     size_t length = EncodeEffect(s, record);
+    std::string path;
+    if (!ResolveLinks(name, path))
+        return false;
 
     // A hidden name in the target's folder, so the final rename stays on one file
     // system and is atomic. O_EXCL keeps us from writing through anyone's file.
-    std::string folder = FolderOf(name);
+    std::string folder = FolderOf(path.c_str());
     std::string temp;
     int fd = -1;
     for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -201,13 +223,13 @@ bool WriteEffectFile(const char* name, const EmitterSettings& s)
 
     // Replacing a file keeps its permissions; a new file gets the usual ones.
     struct stat old;
-    if (stat(name, &old) == 0 && S_ISREG(old.st_mode))
+    if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
         fchmod(fd, old.st_mode & 07777);
 
     bool ok = WriteAll(fd, record, length);
     ok = fsync(fd) == 0 && ok;
     ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), name) == 0;
+    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok)
         unlink(temp.c_str());
     return ok;

@@ -43,8 +43,9 @@ EffectFileResult DecodeEffect(const unsigned char* bytes, size_t count, EmitterS
 
 // Writes `s` to the file `name` whole or not at all: the record goes to a new
 // temporary file in the same folder, which replaces `name` only after every write,
-// the flush to disk and the close succeeded. Returns false when anything failed;
-// then any earlier `name` is untouched and no temporary file is left.
+// the flush to disk and the close succeeded. When `name` is a symbolic link the
+// file it points to is replaced and the link stays. Returns false when anything
+// failed; then any earlier file is untouched and no temporary file is left.
 bool WriteEffectFile(const char* name, const EmitterSettings& s);
 
 // Reads the file `name` into `into` as DecodeEffect does. `into` changes only when

@@ -1,11 +1,9 @@
-// The editor's text and frame on real pixels: a session started as qpedit starts,
-// drawn into the back buffer and read back. Needs the test command's Xvfb.
+// The editor's text on real pixels: a session started as qpedit starts, its overlay
+// drawn into the back buffer and read back, against the same texts printed by hand
+// where they belong. Needs the test command's Xvfb.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,31 +13,12 @@
 
 #include "app/Editor.h"
 #include "app/EditorState.h"
-#include "app/KeyReader.h"
 #include "resources/QBitmapFont.h"
-
-// Every C++ allocation of the process is counted, so a frame can be shown to make
-// none. The sanitizer build keeps its own allocator; there the count stays 0.
-static std::atomic<long> allocations{0};  // the GL driver may allocate on its own threads
-#if !defined(__SANITIZE_ADDRESS__)
-void* operator new(size_t size)
-{
-    ++allocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-#endif
 
 namespace {
 
+using Lines = std::vector<std::pair<int, const char*>>;  // overlay y and text, all at x = 10
 const int W = 640, H = 480;
-
-// Overlay units to window pixels: the overlay spans 300 x 300 whatever the window.
-int PixelX(int x) { return x * W / 300; }
-int PixelY(int y) { return y * H / 300; }
 
 class EditorScreen : public ::testing::Test {
 protected:
@@ -47,140 +26,72 @@ protected:
     {
         ASSERT_EQ(0, chdir(QP_ASSET_DIR));  // Font.QF comes from the working directory
         ResetEditorState();
-        lastKey = 0;
         std::string program = "qpedit", texture = "Particle.qtex";
         char* argv[] = {&program[0], &texture[0], nullptr};
         ASSERT_EQ(0, session.Start(2, argv));
     }
-
-    // Draws the overlay alone (or after the effect) and reads the frame back,
-    // bottom row first.
-    void Draw(bool effect = false)
+    // The overlay as the editor draws it, then `lines` printed over it; bottom row first.
+    std::vector<unsigned char> Frame(const Lines& lines = {})
     {
-        if (!effect)
-            glClear(GL_COLOR_BUFFER_BIT);
+        std::vector<unsigned char> rgb(W * H * 3);
+        glClear(GL_COLOR_BUFFER_BIT);
         session.DrawOverlay();
-        glFinish();
-        rgb.resize(static_cast<size_t>(W) * H * 3);
+        for (const auto& [y, text] : lines)
+            activeFont->DrawText(10, y, text);
         glReadBuffer(GL_BACK);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        return rgb;
     }
-    const unsigned char* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * W + x) * 3]; }
-    int Lit(int x0, int y0, int x1, int y1) const
+    // The shown frame equals the texts printed at their places by hand, and its
+    // pixels are black or white with some white within `x1` and rows [y0, y1).
+    void Expect(const Lines& texts, int x1, int y0, int y1)
     {
-        int n = 0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x)
-                n += (At(x, y)[0] | At(x, y)[1] | At(x, y)[2]) != 0;
-        return n;
-    }
-    // The first and last lit column among rows [y0, y1), or {-1, -1}.
-    std::pair<int, int> Span(int y0, int y1) const
-    {
-        std::pair<int, int> span(-1, -1);
-        for (int x = 0; x < W; ++x)
-            if (Lit(x, y0, x + 1, y1)) {
-                span.first = span.first < 0 ? x : span.first;
-                span.second = x;
-            }
-        return span;
-    }
-    // Glyph rows of a line whose baseline is at overlay y.
-    static int Low(int y) { return PixelY(y) - 4; }
-    static int High(int y) { return PixelY(y) + 14; }
-
-    // Each line from y = 285 down by 15 at x = 10, printed whole; empty lines dark.
-    void ExpectMenu(MenuState state, const std::vector<const char*>& lines)
-    {
-        menuState = state;
-        Draw();
-        int y = 285;
-        for (const char* line : lines) {
-            std::pair<int, int> span = Span(Low(y), High(y));
-            int width = static_cast<int>(activeFont->GetTextWidth(line));
-            if (width == 0) {
-                EXPECT_EQ(-1, span.first) << "empty line at y " << y;
-            } else {
-                EXPECT_NEAR(PixelX(10) + 2, span.first, 2) << "\"" << line << "\" starts at x 10";
-                EXPECT_NEAR(PixelX(10) + width - 4, span.second, 5) << "\"" << line << "\" is printed whole";
-            }
-            y -= 15;
+        std::vector<unsigned char> shown = Frame();
+        menuState = MenuState::Hidden;
+        editField = EditField::None;
+        std::vector<unsigned char> printed = Frame(texts);
+        int differ = 0, white = 0, other = 0;
+        for (int i = 0; i < W * H; ++i) {
+            const unsigned char* p = &shown[i * 3];
+            differ += std::memcmp(p, &printed[i * 3], 3) != 0;
+            white += p[0] == 255 && p[1] == 255 && p[2] == 255 && i % W < x1 && i / W >= y0 && i / W < y1;
+            other += (p[0] | p[1] | p[2]) && (p[0] & p[1] & p[2]) != 255;
         }
-        EXPECT_EQ(0, Lit(0, 0, W, Low(y + 15))) << "nothing below the last line";
+        EXPECT_EQ(0, differ) << "pixels unlike the texts printed by hand";
+        EXPECT_GT(white, 100) << "white text where it belongs";
+        EXPECT_EQ(0, other) << "pixels neither black nor opaque white";
     }
 
     EditorSession session;
-    std::vector<unsigned char> rgb;
 };
+
+// The edit menu's lines, from y = 285 down by 15 (the second line is empty).
+const Lines editMenu = {{285, "Edit menu"}, {255, "(Z) Start color"}, {240, "(X) End color"},
+                        {225, "(E)mitt per sec."}, {210, "Particle life(T)ime"}, {195, "(S)ize"}, {180, "(V)elocity"},
+                        {165, "Toggle (C)one emitting"}, {150, "Cone (D)irection"}, {135, "Cone (A)ngle"}};
 
 }  // namespace
 
-TEST_F(EditorScreen, EachMenuIsPrintedInWhiteLineByLineFromTheTopLeft)
+TEST_F(EditorScreen, EachMenuAndThePromptArePrintedWhereTheyBelong)
 {
-    menuState = MenuState::Hidden;
-    Draw();
-    EXPECT_EQ(0, Lit(0, 0, W, H)) << "no menu and no entry: no text";
+    Expect({{285, "Main menu"}, {255, "(E)dit menu"}, {240, "(V)iew menu"}, {225, "(S)ave"}, {210, "(Q)uit"}}, W / 3,
+           H / 2, H);
+    EXPECT_TRUE(Frame() == std::vector<unsigned char>(W * H * 3)) << "no menu and no entry: no text";
+    menuState = MenuState::View;
+    Expect({{285, "View menu"}, {255, "Zoom (I)n"}, {240, "Zoom (O)ut"}, {225, "Set (R)otation"}, {210, "(C)lear"}},
+           W / 3, H / 2, H);
+    menuState = MenuState::Edit;
+    Expect(editMenu, W / 2, H / 3, H);
 
-    ExpectMenu(MenuState::Main, {"Main menu", "", "(E)dit menu", "(V)iew menu", "(S)ave", "(Q)uit"});
-    for (size_t i = 0; i < rgb.size(); i += 3) {
-        if (rgb[i] | rgb[i + 1] | rgb[i + 2]) {
-            ASSERT_TRUE(rgb[i] == 255 && rgb[i + 1] == 255 && rgb[i + 2] == 255) << "opaque white, pixel " << i / 3;
-        }
-    }
-    ExpectMenu(MenuState::View, {"View menu", "", "Zoom (I)n", "Zoom (O)ut", "Set (R)otation", "(C)lear"});
-    ExpectMenu(MenuState::Edit, {"Edit menu", "", "(Z) Start color", "(X) End color", "(E)mitt per sec.",
-                                 "Particle life(T)ime", "(S)ize", "(V)elocity", "Toggle (C)one emitting",
-                                 "Cone (D)irection", "Cone (A)ngle"});
-}
-
-TEST_F(EditorScreen, ThePromptShowsAtTheBottomLeftWithTheTypedText)
-{
+    // The prompt at the bottom left, a blank, then the typed text.
     menuState = MenuState::Edit;
     editField = EditField::Lifetime;
-    Draw();
-    EXPECT_STREQ("Lifetime (mSec.): ", activeFont->GetPrintBuffer()) << "prompt, a blank, the empty buffer";
-    std::pair<int, int> empty = Span(0, High(5));
-    EXPECT_NEAR(PixelX(10) + 2, empty.first, 2);
-    EXPECT_GT(Lit(0, Low(135), W, H), 0) << "the menu stays drawn above the prompt";
-
+    Frame();
+    EXPECT_STREQ("Lifetime (mSec.): ", activeFont->GetPrintBuffer());
     std::strcpy(editBuffer, "250");
     editLength = 3;
-    Draw();
-    EXPECT_STREQ("Lifetime (mSec.): 250", activeFont->GetPrintBuffer());
-    EXPECT_GT(Span(0, High(5)).second, empty.second + 10) << "the typed digits follow the prompt";
-}
-
-TEST_F(EditorScreen, UpdateAndTextAllocateNothingPerFrameAndTheViewTurnsBySpeedTimesFrameTime)
-{
-    menuState = MenuState::Edit;
-    editField = EditField::Lifetime;
-    std::strcpy(editBuffer, "250");
-    editLength = 3;
-    // After a warm-up (the effect at its steady size, the GL driver's programs
-    // built) the particle update and the text make no allocation. The view turn
-    // is left out: a QMatrix keeps its floats on the heap, temporaries included.
-    long made = 0;
-    for (int i = 0; i < 150; ++i) {
-        long start = allocations;
-        session.Update(16);
-        long updated = allocations;
-        session.DrawEffect(0.016f);
-        long turned = allocations;
-        session.DrawOverlay();
-        made += i < 120 ? 0 : (updated - start) + (allocations - turned);
-    }
-    EXPECT_EQ(0, made) << "allocations in 30 frames";
-
-    // Two half-second frames at 90 degrees per second turn the view 90 degrees
-    // about Y; a frame without time turns nothing.
-    viewRotation.Identity();
-    rotationSpeed = {0.0f, 90.0f, 0.0f};
-    session.DrawEffect(0.5f);
-    session.DrawEffect(0.5f);
-    session.DrawEffect(0.0f);
-    QMatrix expected;
-    expected.RotateY(90.0f);
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(expected.Get(i), viewRotation.Get(i), 1e-5f) << "element " << i;
+    Lines texts = editMenu;
+    texts.push_back({5, "Lifetime (mSec.): 250"});
+    Expect(texts, W / 2, 0, H / 10);
 }

@@ -1,50 +1,43 @@
 #pragma once
-// A private folder under /tmp for one test, removed with its content afterwards.
+// A private folder under /tmp for one test, removed with its content afterwards,
+// and the file bytes the tests compare.
 
-#include <algorithm>
-#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include <dirent.h>
-#include <unistd.h>
+#include <stdlib.h>
 
-class TempFolder {
-public:
+#include "app/EffectFile.h"
+
+using Bytes = std::vector<unsigned char>;
+
+struct TempFolder {
     TempFolder()
     {
-        char name[] = "/tmp/qpedit-test-XXXXXX";
-        char* made = mkdtemp(name);
-        path = made ? made : "/tmp";
+        if (!mkdtemp(&root[0]))
+            root = "/nonexistent";
     }
-    ~TempFolder()
-    {
-        std::string command = "rm -rf '" + path + "'";
-        if (path != "/tmp" && std::system(command.c_str()) != 0) {
-        }
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder() { std::filesystem::remove_all(root, ignored); }
 
-    std::string Path(const std::string& name) const { return path + "/" + name; }
-    const std::string& Root() const { return path; }
+    std::string Path(const std::string& name) const { return root + "/" + name; }
+    long Count() const { return std::distance(std::filesystem::directory_iterator(root), {}); }  // of its entries
 
-    // The names in the folder, sorted, without "." and "..".
-    std::vector<std::string> List() const
-    {
-        std::vector<std::string> names;
-        if (DIR* d = opendir(path.c_str())) {
-            while (dirent* e = readdir(d)) {
-                std::string n = e->d_name;
-                if (n != "." && n != "..")
-                    names.push_back(n);
-            }
-            closedir(d);
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::string path;
+    std::string root = "/tmp/qpedit-test-XXXXXX";
+    std::error_code ignored;  // of the removal
 };
+
+inline Bytes ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The record of `s` as the tested writer encodes it.
+inline Bytes Record(const EmitterSettings& s)
+{
+    unsigned char out[EFFECT_FILE_CONE_SIZE];
+    return Bytes(out, out + EncodeEffect(s, out));
+}
