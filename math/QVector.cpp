@@ -26,10 +26,9 @@ QVector::QVector()
 QVector::QVector(float x, float y, float z)
     : data(NewStorage())
 {
-    if (data == nullptr) {
+    // Set then reports the missing block a second time and stores nothing.
+    if (data == nullptr)
         printf("Hi there!\n");
-        return;
-    }
     Set(x, y, z);
 }
 

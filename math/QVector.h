@@ -8,7 +8,7 @@
 class QVector {
 public:
     QVector();                                // (0, 0, 0); "!Vector!No mem!\n" if storage fails
-    QVector(float x, float y, float z);       // "Hi there!\n" if storage fails
+    QVector(float x, float y, float z);       // "Hi there!\n", then Set's line, if storage fails
     explicit QVector(const float* values);    // values: three floats x, y, z
     QVector(const QVector& other);
     ~QVector();

@@ -55,18 +55,21 @@ void MoveChain(QParticle* p, float s)
 {
 #if defined(__x86_64__)
     // Four-lane loads stay inside the node: position plus velocity.x, and velocity plus
-    // half the link. Only the three position lanes are stored; lane 3 is never used.
+    // half the link. One 16-byte store writes the moved position and puts velocity.x
+    // back bit for bit; the sum in lane 3 (with half the link) is discarded.
     static_assert(sizeof(QParticle) == 32 && offsetof(QParticle, velocity) == 12, "node layout");
     const __m128 scale = _mm_set1_ps(s);
+    const __m128 positionLanes = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
 #endif
     while (p != nullptr) {
         QParticle* q = p;
         for (;;) {
 #if defined(__x86_64__)
             float* at = &q->position.x;
-            const __m128 moved = _mm_add_ps(_mm_loadu_ps(at), _mm_mul_ps(scale, _mm_loadu_ps(at + 3)));
-            _mm_storel_pi(reinterpret_cast<__m64*>(at), moved);
-            _mm_store_ss(at + 2, _mm_movehl_ps(moved, moved));
+            const __m128 held = _mm_loadu_ps(at);
+            const __m128 moved = _mm_add_ps(held, _mm_mul_ps(scale, _mm_loadu_ps(at + 3)));
+            const __m128 velocityX = _mm_andnot_ps(positionLanes, held);
+            _mm_storeu_ps(at, _mm_or_ps(_mm_and_ps(positionLanes, moved), velocityX));
 #else
             q->position.x = q->position.x + s * q->velocity.x;
             q->position.y = q->position.y + s * q->velocity.y;
@@ -79,6 +82,30 @@ void MoveChain(QParticle* p, float s)
             }
             q = q + 1;
         }
+    }
+}
+
+// Moves every particle of a batch list, oldest batch first. In a steady effect each new
+// batch takes the nodes of the batch that just died, so from oldest to newest the runs
+// mostly follow the order in which the pool grew: one forward sweep through memory
+// instead of a jump back at every batch. The list is reversed in place for the walk and
+// restored on the way, so it is unchanged afterwards.
+void MoveOldestFirst(QParticleBatch* newest, float s)
+{
+    QParticleBatch* reversed = nullptr;
+    while (newest != nullptr) {
+        QParticleBatch* older = newest->next;
+        newest->next = reversed;
+        reversed = newest;
+        newest = older;
+    }
+    QParticleBatch* restored = nullptr;
+    while (reversed != nullptr) {
+        MoveChain(reversed->particles, s);
+        QParticleBatch* newer = reversed->next;
+        reversed->next = restored;
+        restored = reversed;
+        reversed = newer;
     }
 }
 
@@ -203,11 +230,13 @@ void QParticleSystem::Update(uint32_t t)
             batch->color.g = batch->color.g + s * batch->colorStep.g;
             batch->color.b = batch->color.b + s * batch->colorStep.b;
             batch->color.a = batch->color.a + s * batch->colorStep.a;
-            MoveChain(batch->particles, s);
             lastAlive = batch;
         }
         batch = older;
     }
+    // Moving the survivors after the walk gives the same positions as moving each batch
+    // as it is aged; only the order through memory differs.
+    MoveOldestFirst(batches, s);
 }
 
 void QParticleSystem::Emit(uint16_t count)

@@ -49,8 +49,8 @@ TEST(QVector, StorageFailureIsReportedAndNeverWrittenThrough)
 {
     const float values[3] = {1.0f, 2.0f, 3.0f};
     const QVector source(values);
-    const char* messages[] = {"!Vector!No mem!\n", "Hi there!\n", "Big hello!Strange NULL!\n",
-                              "Big hello!Strange NULL!\n"};
+    const char* messages[] = {"!Vector!No mem!\n", "Hi there!\nBig hello!Strange NULL!\n",
+                              "Big hello!Strange NULL!\n", "Big hello!Strange NULL!\n"};
     for (int kind = 0; kind < 4; ++kind) {
         testing::internal::CaptureStdout();
         failArrayNew = true;

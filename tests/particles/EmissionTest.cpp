@@ -37,8 +37,13 @@ TEST(QParticleEmission, KnownSequencesAtFixedFrames)
     EXPECT_EQ(110u, Live(*e.system));
 
     EXPECT_EQ(0u, quarter.Step(250));
-    for (int i = 2; i <= 9; ++i)
+    for (int i = 2; i <= 9; ++i) {
         EXPECT_EQ(25u, quarter.Step(250)) << "update " << i;
+        if (i == 4) {
+            EXPECT_TRUE(quarter.system->secondElapsed == 0 && quarter.system->secondEmitted == -25)
+                << "the second closes at 1000 ms, 25 short";
+        }
+    }
 
     std::vector<int> emitting;
     for (int i = 1; i <= 200; ++i)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using List = std::vector<QParticleSystem*>;
 
 TEST(QParticleManagerList, AddPutsNewestFirstAndReAddingEmptiesAndMovesToHead)
@@ -16,7 +18,7 @@ TEST(QParticleManagerList, AddPutsNewestFirstAndReAddingEmptiesAndMovesToHead)
         m.UpdateAll(100);
     const uint32_t freed = Length(m.freeParticles) + Live(*a);
     m.Add(a.get());
-    EXPECT_EQ((List{a.get(), c.get(), b.get()}), Systems(m));
+    ASSERT_EQ((List{a.get(), c.get(), b.get()}), Systems(m)) << "once in the list, at the head";
     EXPECT_EQ(nullptr, a->batches);
     EXPECT_EQ(freed, Length(m.freeParticles));
 
@@ -68,8 +70,9 @@ TEST(QParticleManagerList, SystemLeavesWhenItsLastBatchDiesAndUpdateAllStepsOn)
         adds.insert(adds.begin() + place, leaving.get());  // tail, middle or head of the list
         for (QParticleSystem* s : adds)
             m.Add(s);
-        m.UpdateAll(16);
-        m.UpdateAll(16);
+        for (int i = 0; i < 5; ++i)
+            m.UpdateAll(16);
+        EXPECT_EQ(&m, leaving->manager) << "its first batch died, three live, place " << place;
         leaving->SetEmitRate(0);
         m.UpdateAll(16);
         m.UpdateAll(16);
@@ -77,8 +80,8 @@ TEST(QParticleManagerList, SystemLeavesWhenItsLastBatchDiesAndUpdateAllStepsOn)
         m.UpdateAll(16);
         EXPECT_EQ(nullptr, leaving->manager) << "place " << place;
         EXPECT_EQ(2u, Systems(m).size());
-        EXPECT_EQ(80u, first->secondElapsed) << "every update reached it, place " << place;
-        EXPECT_EQ(80u, last->secondElapsed) << "place " << place;
+        EXPECT_EQ(128u, first->secondElapsed) << "every update reached it, place " << place;
+        EXPECT_EQ(128u, last->secondElapsed) << "place " << place;
     }
     QParticleManager m(0, 0, true);
     auto idle = NewSystem(0, 50, 1.0f, true);
@@ -88,27 +91,38 @@ TEST(QParticleManagerList, SystemLeavesWhenItsLastBatchDiesAndUpdateAllStepsOn)
     EXPECT_EQ(&m, idle->manager) << "never had a batch, never leaves";
 }
 
-TEST(QParticleSystemCopy, CopiesSettingsButNeverParticlesCountersOrMembership)
+// Compared bytewise, so a setting left out of a copy shows even when it is 0.
+#define EXPECT_SAME(field) EXPECT_EQ(0, std::memcmp(&a.field, &b.field, sizeof a.field)) << #field
+void ExpectSameSettings(const QParticleSystem& a, const QParticleSystem& b)
+{
+    EXPECT_SAME(position); EXPECT_SAME(startColor); EXPECT_SAME(endColor); EXPECT_SAME(coneEnabled);
+    EXPECT_SAME(coneDirection); EXPECT_SAME(coneTangent); EXPECT_SAME(coneAngle); EXPECT_SAME(coneSpread);
+    EXPECT_SAME(size); EXPECT_SAME(texture); EXPECT_SAME(lifetime); EXPECT_SAME(removeWhenEmpty);
+    EXPECT_SAME(velocity); EXPECT_SAME(emitRate);
+}
+
+TEST(QParticleSystemCopy, CopiesEverySettingButNeverParticlesCountersOrMembership)
 {
     QParticleManager m(0, 0, true);
-    auto s = NewSystem(300, 700, 2.5f, true, Vec3{1.0f, 2.0f, 3.0f});
-    auto target = NewSystem(5);
+    auto s = NewSystem(300, 700, 2.5f, true, Vec3{1.0f, 2.0f, 3.0f}), target = NewSystem(5);
     const Vec3 axis{0.0f, 1.0f, 0.0f};
+    const Color4 red{1.0f, 0.0f, 0.0f, 1.0f}, blue{0.0f, 0.0f, 1.0f, 0.5f};
     s->SetCone(&axis, 20.0f);
+    s->SetColors(&red, &blue);
+    s->SetSize(0.5f);
+    s->SetTexture(9u);
     m.Add(s.get());
     m.Add(target.get());
     m.UpdateAll(600);
     m.UpdateAll(100);
     const QParticleSystem copy(*s);
-    EXPECT_TRUE(copy.batches == nullptr && copy.manager == nullptr && copy.secondElapsed == 0);
-    EXPECT_EQ(2.0f, copy.position.y);
-    EXPECT_EQ(s->coneTangent, copy.coneTangent);
-    EXPECT_TRUE(copy.removeWhenEmpty);
+    ExpectSameSettings(*s, copy);
+    EXPECT_TRUE(copy.batches == nullptr && copy.manager == nullptr && copy.next == nullptr);
+    EXPECT_TRUE(copy.secondElapsed == 0 && copy.secondEmitted == 0);
 
     QParticleBatch* batches = target->batches;
     EXPECT_EQ(target.get(), &target->CopySettings(*s));
-    EXPECT_EQ(batches, target->batches);
-    EXPECT_EQ(700u, target->secondElapsed);
-    EXPECT_EQ(&m, target->manager);
-    EXPECT_EQ(700u, target->lifetime);
+    ExpectSameSettings(*s, *target);
+    EXPECT_TRUE(target->batches == batches && target->manager == &m && target->next == s.get());
+    EXPECT_TRUE(target->secondElapsed == 700u && target->secondEmitted == 3);
 }

@@ -36,7 +36,8 @@ inline uint32_t Live(const QParticleSystem& s)
 inline std::vector<QParticleSystem*> Systems(const QParticleManager& m)
 {
     std::vector<QParticleSystem*> list;
-    for (QParticleSystem* s = m.systems; s != nullptr; s = s->next)
+    // Bounded, so a list that has become a cycle fails the test instead of hanging it.
+    for (QParticleSystem* s = m.systems; s != nullptr && list.size() < 100; s = s->next)
         list.push_back(s);
     return list;
 }
