@@ -6,14 +6,14 @@
 #include <memory>
 #include <vector>
 
-// White fading to clear at `at`; particles never die unless a lifetime is given.
+// White fading to clear, at the origin; particles never die unless a lifetime is given.
 inline std::unique_ptr<QParticleSystem> NewSystem(uint32_t rate, uint32_t lifetime = 100000000u,
-                                                  float velocity = 1.0f, bool removeWhenEmpty = false,
-                                                  Vec3 at = Vec3{0.0f, 0.0f, 0.0f})
+                                                  float velocity = 1.0f, bool removeWhenEmpty = false)
 {
+    const Vec3 at{0.0f, 0.0f, 0.0f};
     const Color4 white{1.0f, 1.0f, 1.0f, 1.0f}, clear{1.0f, 1.0f, 1.0f, 0.0f};
-    return std::make_unique<QParticleSystem>(&at, velocity, 7u, &white, &clear, 0.02f, lifetime,
-                                             removeWhenEmpty, rate);
+    return std::make_unique<QParticleSystem>(&at, velocity, 7u, &white, &clear, 0.02f, lifetime, removeWhenEmpty,
+                                             rate);
 }
 
 template <typename Node>
@@ -33,10 +33,10 @@ inline uint32_t Live(const QParticleSystem& s)
     return n;
 }
 
+// Bounded, so a list that has become a cycle fails the test instead of hanging it.
 inline std::vector<QParticleSystem*> Systems(const QParticleManager& m)
 {
     std::vector<QParticleSystem*> list;
-    // Bounded, so a list that has become a cycle fails the test instead of hanging it.
     for (QParticleSystem* s = m.systems; s != nullptr && list.size() < 100; s = s->next)
         list.push_back(s);
     return list;
