@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   libsdl2-dev libx11-dev libxtst-dev libxdamage-dev libgl-dev libegl-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
   libpng-dev libfreetype-dev fonts-dejavu-core
-  xvfb xdotool x11-utils git
+  xvfb x11-utils git
   clang libclang-rt-14-dev
 )
 
