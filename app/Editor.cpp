@@ -18,11 +18,6 @@ namespace {
 const char windowTitle[] = "QParticleSystem - Editor 0.8 Beta";
 const char fontName[] = "Font.QF";
 const char defaultSaveName[] = "Out.QP";
-
-// The staging buffer only sizes the first load; the pool covers every reload.
-const unsigned short textureWidth = 128, textureHeight = 128;
-const unsigned char textureComponents = 3;
-const unsigned textureNamePool = 8;
 const unsigned short fontScratchBytes = 256;
 
 }  // namespace
@@ -62,7 +57,7 @@ int EditorSession::Start(int argc, char** argv)
         return 1;
     windowOpen = true;
 
-    texture.emplace(textureWidth, textureHeight, textureComponents, textureNamePool);
+    texture.emplace(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES);
     if (!texture->Load(argv[1], nullptr)) {
         std::printf("Couldn't load texture %s\n", argv[1]);
         texture.reset();
@@ -88,7 +83,6 @@ int EditorSession::Start(int argc, char** argv)
 
     ChooseSettings(argc, argv);
 
-    emitterPosition = Vec3{0.0f, 0.0f, 0.0f};
     manager.emplace(0, 0, true);  // empty pools that grow as the effect needs
     system.emplace(&emitterPosition, settings.velocity, texture->GetID(), &settings.startColor,
                    &settings.endColor, settings.size, static_cast<uint32_t>(settings.lifetime), false,

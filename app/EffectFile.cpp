@@ -124,18 +124,6 @@ bool ResolveLinks(const char* name, std::string& path)
 
 }  // namespace
 
-const char* EffectFileResultText(EffectFileResult result)
-{
-    switch (result) {
-    case EFFECT_OK: return "ok";
-    case EFFECT_UNREADABLE: return "can't be read";
-    case EFFECT_SHORT: return "too short for the header (under 17 bytes)";
-    case EFFECT_BAD_MAGIC: return "wrong magic (not QPARTICLESYSTEM)";
-    case EFFECT_BAD_VERSION: return "wrong version (not 0x1000)";
-    }
-    return "unknown result";
-}
-
 size_t EncodeEffect(const EmitterSettings& s, unsigned char* out)
 {
     unsigned char* p = out;

@@ -26,9 +26,6 @@ enum EffectFileResult : unsigned char {
     EFFECT_BAD_VERSION,  // the version word is not 0x1000
 };
 
-// A short text for a result, e.g. "wrong magic", for tools' messages.
-const char* EffectFileResultText(EffectFileResult result);
-
 // Writes the record of `s` to `out` (room for EFFECT_FILE_CONE_SIZE bytes) and
 // returns its length: EFFECT_FILE_CONE_SIZE when s.coneEnabled, else EFFECT_FILE_SIZE.
 size_t EncodeEffect(const EmitterSettings& s, unsigned char* out);

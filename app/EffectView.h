@@ -8,6 +8,10 @@
 #include "math/Vec3.h"
 #include "particles/QParticleManager.h"
 
+// The editor's texture object: a 128 x 128 RGB staging buffer, which only sizes the
+// first load, and a pool of 8 GL names that covers every reload.
+enum { EFFECT_TEXTURE_SIDE = 128, EFFECT_TEXTURE_COMPONENTS = 3, EFFECT_TEXTURE_NAMES = 8 };
+
 // Captures glFrustum(-0.2, 0.2, -0.2, 0.2, 0.5, 15) and glOrtho(0, 300, 0, 300, -1, 1)
 // (column-major, as GL returns them) and leaves the modelview matrix selected, at the identity.
 void CaptureProjections(float frustum[16], float ortho[16]);

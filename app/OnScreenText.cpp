@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/EditorState.h"
 #include "resources/QBitmapFont.h"
 
 namespace {
@@ -44,8 +45,7 @@ const char* const prompts[] = {
     "Rotation Angle Z(Deg./Sec):",
 };
 
-}  // namespace
-
+// The text of a menu with '\n' between lines, or null for Hidden and unknown values.
 const char* MenuText(MenuState state)
 {
     switch (state) {
@@ -57,11 +57,14 @@ const char* MenuText(MenuState state)
     return nullptr;
 }
 
+// The prompt of a value entry, or null for None and unknown ids.
 const char* EditPrompt(EditField field)
 {
     unsigned id = static_cast<unsigned>(field);
     return id < sizeof(prompts) / sizeof(prompts[0]) ? prompts[id] : nullptr;
 }
+
+}  // namespace
 
 void DrawMenu()
 {

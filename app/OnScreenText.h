@@ -5,17 +5,9 @@
 // (0, 0) at the bottom left, identity modelview, current colour white. Keeps no
 // state and allocates nothing.
 
-#include "app/EditorState.h"
-
 // Draws the menu of menuState, one line every 15 units down from y = 285 at x = 10;
 // nothing for Hidden or without a font.
 void DrawMenu();
 
 // Draws "<prompt> <typed text>" at (10, 5) while an entry is open; nothing otherwise.
 void DrawEditPrompt();
-
-// The text of a menu with '\n' between lines, or null for Hidden and unknown values.
-const char* MenuText(MenuState state);
-
-// The prompt of a value entry, or null for None and unknown ids.
-const char* EditPrompt(EditField field);

@@ -78,12 +78,3 @@ bool WritePng(const std::string& path, uint32_t width, uint32_t height, int comp
     bytes.resize(size);
     return WriteFileWhole(path, bytes, error);
 }
-
-bool WritePng(const std::string& path, const PngImage& image, std::string& error, bool bottomUp)
-{
-    if (image.pixels.size() != size_t(image.width) * image.height * image.components) {
-        error = path + ": image size and pixel count disagree";
-        return false;
-    }
-    return WritePng(path, image.width, image.height, image.components, image.pixels.data(), error, bottomUp);
-}

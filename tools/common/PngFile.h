@@ -22,8 +22,8 @@ struct PngImage {
 bool ReadPng(const std::string& path, PngImage& image, std::string& error, int wantComponents = 0,
              uint32_t maxSide = 0);
 
-// Writes the image; when bottomUp is set the pixels' first row is the picture's bottom
-// row (as glReadPixels returns it).
-bool WritePng(const std::string& path, const PngImage& image, std::string& error, bool bottomUp = false);
+// Writes width x height pixels of `components` bytes (3 = RGB, 4 = RGBA), rows without
+// padding, top row first; when bottomUp is set the first row is the picture's bottom row
+// (as glReadPixels returns it).
 bool WritePng(const std::string& path, uint32_t width, uint32_t height, int components, const uint8_t* pixels,
               std::string& error, bool bottomUp = false);

@@ -39,7 +39,6 @@ public:
 
     StateDigest Digest() const { return DigestParticles(manager); }
     uint64_t Elapsed() const { return elapsed; }
-    const QParticleManager& Manager() const { return manager; }
 
 private:
     QParticleManager manager;    // declared before the system: the system leaves it first

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/EffectView.h"
 #include "app/EmitterSettings.h"
 #include "platform/OffscreenLL.h"
 #include "resources/QTexture.h"
@@ -76,8 +77,8 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
             return 1;
         }
         scope.active = true;
-        // The editor's texture object: a 128x128 RGB staging buffer and 8 names.
-        texture.reset(new QTexture(128, 128, 3, 8));
+        texture.reset(
+            new QTexture(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES));
         if (!texture->Load(o.texturePath.c_str(), nullptr)) {
             FILE* probe = fopen(o.texturePath.c_str(), "rb");
             if (!probe) {

@@ -56,12 +56,14 @@ std::string WhyUnreadable(const char* name)
     return "can't be read";
 }
 
+// Why the file was refused; `result` is never EFFECT_OK.
 std::string RefusalText(const char* name, EffectFileResult result, size_t fileSize)
 {
     unsigned char head[EFFECT_HEADER_SIZE] = {};
     const size_t got = ReadHead(name, head, sizeof head);
     switch (result) {
-    case EFFECT_UNREADABLE: return WhyUnreadable(name);
+    case EFFECT_OK:
+    case EFFECT_UNREADABLE: break;
     case EFFECT_SHORT:
         return "short file: " + std::to_string(fileSize) + " bytes; an effect file starts with the " +
                std::to_string(unsigned(EFFECT_HEADER_SIZE)) + " bytes of its magic and version";
@@ -75,9 +77,8 @@ std::string RefusalText(const char* name, EffectFileResult result, size_t fileSi
                  head[EFFECT_MAGIC_SIZE + 1], unsigned(EFFECT_FILE_VERSION));
         return text;
     }
-    case EFFECT_OK: break;
     }
-    return EffectFileResultText(result);
+    return WhyUnreadable(name);
 }
 
 // Two records no file value is likely to match in both: a field that keeps its

@@ -12,7 +12,6 @@ void PutU16(std::vector<uint8_t>& bytes, uint32_t value)
 }
 
 uint32_t GetU16(const std::vector<uint8_t>& bytes, size_t at) { return bytes[at] | bytes[at + 1] << 8; }
-}  // namespace
 
 MipLevel HalveLevel(const MipLevel& source, int components)
 {
@@ -41,6 +40,7 @@ MipLevel HalveLevel(const MipLevel& source, int components)
     }
     return level;
 }
+}  // namespace
 
 std::vector<MipLevel> BuildMipChain(const MipLevel& base, int components)
 {

@@ -21,7 +21,6 @@ struct TextureFile {
 // 1) and each pixel is the rounded mean of the source pixels its box covers, so odd and
 // non-square sizes work.
 std::vector<MipLevel> BuildMipChain(const MipLevel& base, int components);
-MipLevel HalveLevel(const MipLevel& source, int components);
 
 // The soft round spot used as the default particle texture: white RGB whose brightness
 // falls smoothly from 1 at the centre to 0 at the rim of the inscribed circle.
