@@ -142,7 +142,7 @@ void QMatrix::Translate(float x, float y, float z)
 
 void QMatrix::Translate(const Vec3* t)
 {
-    Multiply(QMatrix(t->x, t->y, t->z));
+    Translate(t->x, t->y, t->z);
 }
 
 void QMatrix::RotateX(float degrees)

@@ -52,13 +52,7 @@ QVector::~QVector()
 
 void QVector::Set(const float* values)
 {
-    if (data == nullptr) {
-        printf("Big hello!Strange NULL!\n");
-        return;
-    }
-    data[0] = values[0];
-    data[1] = values[1];
-    data[2] = values[2];
+    Set(values[0], values[1], values[2]);
 }
 
 void QVector::Set(float x, float y, float z)

@@ -35,36 +35,8 @@ QParticleManager::QParticleManager(uint32_t particleCount, uint32_t batchCount, 
       particleNodeCount(0),
       batchNodeCount(0)
 {
-    // A count N fills a pool with N + 1 nodes: a first node, then N more behind it.
-    // When memory runs out part-way the chain simply ends at the last node made.
-    if (particleCount > 0) {
-        const uint64_t total = uint64_t(particleCount) + 1;
-        QParticle* last = nullptr;
-        for (uint64_t made = 0; made < total; ++made) {
-            QParticle* node = NewParticleNode(total - made);
-            if (node == nullptr)
-                break;
-            if (last == nullptr)
-                freeParticles = node;
-            else
-                last->next = node;
-            last = node;
-        }
-    }
-    if (batchCount > 0) {
-        const uint64_t total = uint64_t(batchCount) + 1;
-        QParticleBatch* last = nullptr;
-        for (uint64_t made = 0; made < total; ++made) {
-            QParticleBatch* node = NewBatchNode(total - made);
-            if (node == nullptr)
-                break;
-            if (last == nullptr)
-                freeBatches = node;
-            else
-                last->next = node;
-            last = node;
-        }
-    }
+    freeParticles = PreFill(particleCount, spareParticles, spareParticleCount, particleNodeCount);
+    freeBatches = PreFill(batchCount, spareBatches, spareBatchCount, batchNodeCount);
 }
 
 QParticleManager::~QParticleManager()
@@ -163,7 +135,7 @@ QParticle* QParticleManager::AllocParticles(uint16_t count)
         return head;
     while (taken < count) {
         const uint64_t wanted = std::max<uint64_t>(count - taken, PARTICLE_GROWTH_NODES);
-        QParticle* fresh = NewParticleNode(wanted);
+        QParticle* fresh = NewNode(spareParticles, spareParticleCount, particleNodeCount, wanted);
         if (fresh == nullptr)
             break;
         fresh->next = nullptr;
@@ -183,7 +155,7 @@ QParticleBatch* QParticleManager::AllocBatch()
     if (batch == nullptr) {
         if (!growable)
             return nullptr;
-        batch = NewBatchNode(BATCH_GROWTH_NODES);
+        batch = NewNode(spareBatches, spareBatchCount, batchNodeCount, BATCH_GROWTH_NODES);
         if (batch == nullptr)
             return nullptr;
     } else {
@@ -211,34 +183,39 @@ void QParticleManager::ReleaseBatch(QParticleBatch* batch)
     freeBatches = batch;
 }
 
-QParticle* QParticleManager::NewParticleNode(uint64_t wanted)
+template <typename Node>
+Node* QParticleManager::NewNode(Node*& spare, uint64_t& spareCount, uint64_t& made, uint64_t wanted)
 {
-    if (spareParticleCount == 0) {
-        spareParticles = static_cast<QParticle*>(
-            NewBlock(sizeof(QParticle), wanted, &spareParticleCount));
-        if (spareParticles == nullptr)
+    if (spareCount == 0) {
+        spare = static_cast<Node*>(NewBlock(sizeof(Node), wanted, &spareCount));
+        if (spare == nullptr)
             return nullptr;
     }
-    QParticle* node = new (spareParticles) QParticle();
-    ++spareParticles;
-    --spareParticleCount;
-    ++particleNodeCount;
+    Node* node = new (spare) Node();
+    ++spare;
+    --spareCount;
+    ++made;
     return node;
 }
 
-QParticleBatch* QParticleManager::NewBatchNode(uint64_t wanted)
+template <typename Node>
+Node* QParticleManager::PreFill(uint32_t count, Node*& spare, uint64_t& spareCount, uint64_t& made)
 {
-    if (spareBatchCount == 0) {
-        spareBatches = static_cast<QParticleBatch*>(
-            NewBlock(sizeof(QParticleBatch), wanted, &spareBatchCount));
-        if (spareBatches == nullptr)
-            return nullptr;
+    // A count N fills a pool with N + 1 nodes: a first node, then N more behind it.
+    // When memory runs out part-way the chain simply ends at the last node made.
+    if (count == 0)
+        return nullptr;
+    const uint64_t total = uint64_t(count) + 1;
+    Node* head = nullptr;
+    Node* last = nullptr;
+    for (uint64_t done = 0; done < total; ++done) {
+        Node* node = NewNode(spare, spareCount, made, total - done);
+        if (node == nullptr)
+            break;
+        (last == nullptr ? head : last->next) = node;
+        last = node;
     }
-    QParticleBatch* node = new (spareBatches) QParticleBatch();
-    ++spareBatches;
-    --spareBatchCount;
-    ++batchNodeCount;
-    return node;
+    return head;
 }
 
 void* QParticleManager::NewBlock(size_t nodeSize, uint64_t wanted, uint64_t* count)

@@ -55,9 +55,6 @@ public:
     void ReleaseBatch(QParticleBatch* batch);
 
     // Pool memory accounting.
-    size_t MemoryBudget() const { return memoryBudget; }
-    // A budget below what is in use only stops further growth; nothing is freed.
-    void SetMemoryBudget(size_t bytes) { memoryBudget = bytes; }
     size_t PoolBytes() const { return poolBytes; }                  // bytes of all blocks held
     uint64_t ParticleNodeCount() const { return particleNodeCount; }  // nodes ever made
     uint64_t BatchNodeCount() const { return batchNodeCount; }
@@ -70,10 +67,14 @@ public:
 private:
     struct Block;
 
-    // A fresh node from the newest block; when that is used up, from a new block of
-    // `wanted` nodes. Null when the budget or the heap refuses.
-    QParticle* NewParticleNode(uint64_t wanted);
-    QParticleBatch* NewBatchNode(uint64_t wanted);
+    // A fresh node from the spare run of the newest block of its kind (counted in
+    // `made`); when that run is used up, from a new block of `wanted` nodes. Null when
+    // the budget or the heap refuses.
+    template <typename Node>
+    Node* NewNode(Node*& spare, uint64_t& spareCount, uint64_t& made, uint64_t wanted);
+    // A chain of count + 1 fresh nodes, shorter when memory runs out; null for a count of 0.
+    template <typename Node>
+    Node* PreFill(uint32_t count, Node*& spare, uint64_t& spareCount, uint64_t& made);
     // A new block of `wanted` nodes of nodeSize bytes, or fewer when the budget is
     // nearly spent; returns its first node and sets count, or null when none fit.
     void* NewBlock(size_t nodeSize, uint64_t wanted, uint64_t* count);

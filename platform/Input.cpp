@@ -128,18 +128,8 @@ bool windowInForeground() {
     return (SDL_GetWindowFlags(s.windowHandle) & SDL_WINDOW_INPUT_FOCUS) != 0;
 }
 
-void handleEvent(const SDL_Event& event, int& result) {
-    if (event.type == SDL_QUIT) {
-        result = QUIT_SEEN;  // not dispatched; the draining goes on
-        return;
-    }
-    collectMouseEventLL(event);
-    windowProcLL(&event);
-}
-
-}  // namespace
-
-void collectMouseEventLL(const SDL_Event& event) {
+// Offers one event to the mouse device (kept only when the window has the focus).
+void collectMouseEvent(const SDL_Event& event) {
     if (!platformState.mouseDevice) {
         return;
     }
@@ -172,21 +162,30 @@ void collectMouseEventLL(const SDL_Event& event) {
     }
 }
 
+void handleEvent(const SDL_Event& event, int& result) {
+    if (event.type == SDL_QUIT) {
+        result = QUIT_SEEN;  // not dispatched; the draining goes on
+        return;
+    }
+    collectMouseEvent(event);
+    windowProcLL(&event);
+}
+
+}  // namespace
+
 int initInputLL() {
     PlatformState& s = platformState;
-
-    // 1. No state block yet.
     s.keyboardState = nullptr;
 
-    // 2. The input binding: SDL's event subsystem, held for the devices.
+    // The input binding: SDL's event subsystem, held for the devices.
     if (setupFailureForced(12) || SDL_InitSubSystem(SDL_INIT_EVENTS) != 0) {
         return 1;
     }
     s.directInput = 1;
 
-    // 3-6. The keyboard, read in the background: on X11 the server's global
-    //    key map, translated by the server's key names; elsewhere, or when the
-    //    server names no keys, SDL's key state of our window.
+    // The keyboard, read in the background: on X11 the server's global key map,
+    // translated by the server's key names; elsewhere, or when the server names
+    // no keys, SDL's key state of our window.
     if (s.x11Display && readX11KeyNames(s.x11Display)) {
         s.keyboardDevice = KEYBOARD_X11_KEYMAP;
     } else {
@@ -194,24 +193,19 @@ int initInputLL() {
         s.keyboardDevice = KEYBOARD_SDL_STATE;
     }
 
-    // 7. The 256-byte state block, all keys up until the first pump.
+    // The 256-byte state block, all keys up until the first pump.
     s.keyboardState = new (std::nothrow) unsigned char[256]();
     if (!s.keyboardState) {
         return 1;
     }
 
-    // 8-12. The mouse: the window's mouse events, collected by the pump while
-    //    the window has the focus, buffered up to mouseBufferSize button changes.
+    // The mouse: the window's mouse events, collected by the pump while the
+    // window has the focus, buffered up to mouseBufferSize button changes.
+    // It starts unlocked, where the cursor is now, with no button down.
     clearMouseBuffer();
     s.mouseDevice = 1;
-
-    // 13. No lock.
     s.mouseState.lockX = s.mouseState.lockY = -1;
-
-    // 14. Where the cursor is now.
     readCursor(s.mouseState.cursorX, s.mouseState.cursorY);
-
-    // 15. No buttons down.
     s.mouseState.buttons = s.mouseState.previousButtons = 0;
     return 0;
 }

@@ -46,7 +46,7 @@ struct FboApi {
     PFNGLCHECKFRAMEBUFFERSTATUSPROC CheckFramebufferStatus;
 };
 
-enum Kind : unsigned char { KIND_NONE, KIND_EGL_SURFACELESS, KIND_EGL_DEVICE, KIND_SDL };
+enum Kind : unsigned char { KIND_NONE, KIND_EGL, KIND_SDL };
 
 struct OffscreenState {
     Kind kind;
@@ -259,7 +259,7 @@ bool TryEglSurfaceless(std::string& why)
     }
     EGLDisplay display = egl.GetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
     if (!StartEglContext(display, why)) return false;
-    state.kind = KIND_EGL_SURFACELESS;
+    state.kind = KIND_EGL;
     return true;
 }
 
@@ -281,7 +281,7 @@ bool TryEglDevices(std::string& why)
         EGLDisplay display = egl.GetPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
         std::string deviceWhy;
         if (StartEglContext(display, deviceWhy)) {
-            state.kind = KIND_EGL_DEVICE;
+            state.kind = KIND_EGL;
             return true;
         }
         why += (i ? "; device " : "device ") + std::to_string(i) + ": " + deviceWhy;
@@ -361,17 +361,6 @@ int setupOffscreenLL(int width, int height, unsigned char kinds)
 }
 
 const char* offscreenErrorLL() { return lastError.c_str(); }
-
-const char* offscreenKindLL()
-{
-    switch (state.kind) {
-    case KIND_EGL_SURFACELESS: return "EGL surfaceless";
-    case KIND_EGL_DEVICE: return "EGL device";
-    case KIND_SDL: return "hidden SDL window";
-    case KIND_NONE: break;
-    }
-    return "";
-}
 
 bool readOffscreenLL(unsigned char* rgba)
 {

@@ -21,10 +21,6 @@ int setupOffscreenLL(int width, int height, unsigned char kinds);
 // Why the last setupOffscreenLL failed; "" after a success.
 const char* offscreenErrorLL();
 
-// The kind of context in use: "EGL surfaceless", "EGL device", "hidden SDL
-// window", or "" when there is none.
-const char* offscreenKindLL();
-
 // Copies the framebuffer into `rgba` (width x height x 4 bytes), rows from the
 // bottom of the picture up, as GL stores them. Waits for drawing to finish.
 // Returns false (and leaves `rgba` alone) when no context is set up.

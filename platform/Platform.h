@@ -4,7 +4,7 @@
 // process-wide PlatformState. The only code of the program that touches SDL or X11;
 // callers see opaque handles and never include either.
 
-#include "ScanCodes.h"
+#include "platform/ScanCodes.h"
 
 struct SDL_Window;
 struct SDL_Cursor;

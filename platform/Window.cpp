@@ -103,8 +103,6 @@ void requestPixelFormat(const PixelFormatRequest& request) {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
-bool forced(int failure) { return forcedFailure == failure; }
-
 // False for SDL's video drivers that put nothing on a screen.
 bool driverShowsWindows(const char* driver) {
     const char* const headless[] = {"offscreen", "dummy", "evdev"};
@@ -150,7 +148,7 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     //    Without a display SDL falls back to a driver that shows nothing
     //    (offscreen, dummy); for the user that is no display at all.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    if (forced(1) || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (setupFailureForced(1) || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         showError("Was not able to get instance handle.");
         return 1;
     }
@@ -163,8 +161,8 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     s.instanceHandle = driver;
 
     // 3. The arrow cursor and the window icon.
-    s.arrowCursor = forced(2) ? nullptr : SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
-    s.windowIcon = forced(2) ? nullptr : makeIcon();
+    s.arrowCursor = setupFailureForced(2) ? nullptr : SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    s.windowIcon = setupFailureForced(2) ? nullptr : makeIcon();
     if (!s.arrowCursor || !s.windowIcon) {
         showError("Cursor and/or Icon not loaded properly.");
         return 1;
@@ -172,7 +170,7 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
 
     // 4. The class of our windows: windows drawn by OpenGL, which needs the GL
     //    library loaded before such a window is made.
-    if (forced(3) || SDL_GL_LoadLibrary(nullptr) != 0) {
+    if (setupFailureForced(3) || SDL_GL_LoadLibrary(nullptr) != 0) {
         showError("Wasn't able to regiser windowclass.");
         return 1;
     }
@@ -185,7 +183,7 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     Uint32 style = SDL_WINDOW_RESIZABLE;
     if (wantFullscreen) {
         SDL_DisplayMode wanted = {SDL_PIXELFORMAT_RGB888, width, height, 0, nullptr};
-        if (forced(4) || !SDL_GetClosestDisplayMode(0, &wanted, &mode) || mode.w != width ||
+        if (setupFailureForced(4) || !SDL_GetClosestDisplayMode(0, &wanted, &mode) || mode.w != width ||
             mode.h != height) {
             showError("Wasn't able to change screen mode.");
             return 1;
@@ -196,7 +194,7 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     // 6. The window's size. SDL takes the client size and adds the frame
     //    itself; what remains to check is that the size is one a window can have.
     const int maxSide = 32767;  // X11 window sides are 16-bit
-    if (forced(5) || width < 1 || height < 1 || width > maxSide || height > maxSide) {
+    if (setupFailureForced(5) || width < 1 || height < 1 || width > maxSide || height > maxSide) {
         showError("Was not able to calculate proper size of window.");
         return 1;
     }
@@ -204,9 +202,9 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     // 7. The window, hidden until its context is ready; it takes its pixel
     //    format as it is made.
     requestPixelFormat(request);
-    s.windowHandle = forced(6) ? nullptr
-                               : SDL_CreateWindow(title ? title : "", x, y, width, height,
-                                                  SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | style);
+    s.windowHandle = setupFailureForced(6) ? nullptr
+                                           : SDL_CreateWindow(title ? title : "", x, y, width, height,
+                                                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | style);
     if (!s.windowHandle) {
         return failAndTearDown("Could not create window.");
     }
@@ -220,7 +218,7 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     //    (the keyboard reads the server's key map through it).
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (forced(7) || !SDL_GetWindowWMInfo(s.windowHandle, &info)) {
+    if (setupFailureForced(7) || !SDL_GetWindowWMInfo(s.windowHandle, &info)) {
         return failAndTearDown("Could not get the device context for window.");
     }
     if (info.subsystem == SDL_SYSWM_X11) {
@@ -236,8 +234,9 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     if (s.x11Display) {
         visual = windowVisual(s.x11Display, static_cast<Window>(info.info.x11.window));
     }
-    if (forced(8) || (s.x11Display && (!visual || !glxValue(s.x11Display, visual, GLX_USE_GL) ||
-                                       !glxValue(s.x11Display, visual, GLX_RGBA)))) {
+    if (setupFailureForced(8) ||
+        (s.x11Display && (!visual || !glxValue(s.x11Display, visual, GLX_USE_GL) ||
+                          !glxValue(s.x11Display, visual, GLX_RGBA)))) {
         if (visual) {
             XFree(visual);
         }
@@ -257,18 +256,18 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
                               glxValue(d, visual, GLX_ACCUM_BLUE_SIZE) >= request.accumBits;
         XFree(visual);
     }
-    if (forced(9) || !formatHolds) {
+    if (setupFailureForced(9) || !formatHolds) {
         return failAndTearDown("Could not set pixel format.");
     }
 
     // 11. The rendering context.
-    s.renderContext = forced(10) ? nullptr : SDL_GL_CreateContext(s.windowHandle);
+    s.renderContext = setupFailureForced(10) ? nullptr : SDL_GL_CreateContext(s.windowHandle);
     if (!s.renderContext) {
         return failAndTearDown("Wasn't able to create rendering context.");
     }
 
     // 12. Made current on this thread.
-    if (forced(11) || SDL_GL_MakeCurrent(s.windowHandle, s.renderContext) != 0) {
+    if (setupFailureForced(11) || SDL_GL_MakeCurrent(s.windowHandle, s.renderContext) != 0) {
         return failAndTearDown("Could not activate rendering context.");
     }
 

@@ -49,7 +49,6 @@ public:
     uint32_t GetMaxDescent(const char* text) const;
 
     uint32_t GetListBase() const { return listBase; }
-    const QGlyphMetrics& GetMetrics(unsigned char c) const { return metrics[c]; }
     uint32_t GetPrintBufferSize() const { return printBufferSize; }
     const char* GetPrintBuffer() const { return printBuffer; }  // text of the last Printf
 

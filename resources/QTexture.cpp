@@ -110,11 +110,8 @@ bool QTexture::Load(const char* name, QPackFile& pack)
         if (bytes > remaining) {
             return false;
         }
-        if (bytes > pixelBytes) {
-            ResizeBuffer(width, height, components);
-            if (bytes > pixelBytes) {
-                return false;
-            }
+        if (bytes > pixelBytes && !ResizeBufferBytes(bytes)) {
+            return false;
         }
         if (bytes != 0 && pack.Read(pixels, int32_t(bytes)) != bytes) {
             return false;

@@ -34,7 +34,6 @@ public:
     uint32_t GetID() const { return id; }
 
     uint32_t GetBufferBytes() const { return pixelBytes; }  // staging buffer size
-    uint32_t GetPoolCount() const { return nameCount; }     // names still in the pool
 
 private:
     bool ResizeBufferBytes(uint64_t bytes);

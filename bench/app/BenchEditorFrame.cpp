@@ -5,7 +5,6 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdio>
 #include <string>
 
 #include <GL/gl.h>

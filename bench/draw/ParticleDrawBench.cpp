@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include "math/QMatrix.h"
 #include "particles/QParticleManager.h"

@@ -20,7 +20,6 @@ void Exercise(QPackFile& pack, const uint8_t* data, size_t size)
     uint32_t length = pack.GetSize();
     Check(length <= size);
     std::vector<uint8_t> buffer(70000);
-    uint32_t total = 0;
     // Steer chunk sizes and seeks with the input's own bytes.
     for (size_t i = 0; i < 64 && !pack.AtEnd(); ++i) {
         uint8_t steer = size != 0 ? data[(i * 7) % size] : 0;
@@ -30,7 +29,6 @@ void Exercise(QPackFile& pack, const uint8_t* data, size_t size)
         Check(count > 0 || got == 0);
         Check(got <= uint32_t(count > 0 ? count : 0) && before + got <= length);
         Check(pack.Tell() == before + got);
-        total += got;
         if ((steer & 0x0f) == 3) {
             bool moved = pack.Seek(int32_t(steer) - 200, FromEnd);
             Check(!moved || pack.Tell() < length);
@@ -38,7 +36,6 @@ void Exercise(QPackFile& pack, const uint8_t* data, size_t size)
             Check(pack.Seek(0, FromStart) == (length != 0));
         }
     }
-    (void)total;
 }
 }  // namespace
 
