@@ -160,17 +160,38 @@ bool ReadDirectory(const std::string& path, const std::vector<uint8_t>& bytes, u
     return problems.empty();
 }
 
-int List(const std::string& archivePath)
-{
+// An archive read whole, with its directory as far as it could be read.
+struct Archive {
     std::vector<uint8_t> bytes;
-    std::string error;
-    if (!ReadFileWhole(archivePath, bytes, error)) {
-        return Fail(error);
-    }
     uint32_t version = 0;
     std::vector<Entry> entries;
     std::vector<std::string> problems;
-    bool good = ReadDirectory(archivePath, bytes, version, entries, problems);
+    bool good = false;  // the directory was read whole with no problem
+};
+
+// False (after printing why) when the file can't be read at all.
+bool ReadArchive(const std::string& path, Archive& archive)
+{
+    std::string error;
+    if (!ReadFileWhole(path, archive.bytes, error)) {
+        Fail(error);
+        return false;
+    }
+    archive.good = ReadDirectory(path, archive.bytes, archive.version, archive.entries, archive.problems);
+    return true;
+}
+
+int List(const std::string& archivePath)
+{
+    Archive archive;
+    if (!ReadArchive(archivePath, archive)) {
+        return 1;
+    }
+    const std::vector<uint8_t>& bytes = archive.bytes;
+    const uint32_t version = archive.version;
+    const std::vector<Entry>& entries = archive.entries;
+    const std::vector<std::string>& problems = archive.problems;
+    const bool good = archive.good;
     if (bytes.size() >= headerBytes && memcmp(bytes.data(), "LLPACK", 6) == 0) {
         printf("%s: LLPACK version %u, %zu entries\n", archivePath.c_str(), version, entries.size());
     }
@@ -185,15 +206,13 @@ int List(const std::string& archivePath)
 
 int Extract(const std::string& archivePath, const std::string& folder, const std::vector<std::string>& wanted)
 {
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!ReadFileWhole(archivePath, bytes, error)) {
-        return Fail(error);
+    Archive archive;
+    if (!ReadArchive(archivePath, archive)) {
+        return 1;
     }
-    uint32_t version = 0;
-    std::vector<Entry> entries;
-    std::vector<std::string> problems;
-    ReadDirectory(archivePath, bytes, version, entries, problems);
+    const std::vector<uint8_t>& bytes = archive.bytes;
+    const std::vector<Entry>& entries = archive.entries;
+    const std::vector<std::string>& problems = archive.problems;
     if (entries.empty() && !problems.empty()) {
         return Fail(problems.front());
     }
@@ -217,6 +236,7 @@ int Extract(const std::string& archivePath, const std::string& folder, const std
             continue;
         }
         std::string target = folder + "/" + entry.name;
+        std::string error;
         if (!WriteFileWhole(target, bytes.data() + entry.offset, entry.length, error)) {
             result = Fail(error);
         }

@@ -139,6 +139,24 @@ int ToPng(const std::string& path, unsigned long levelIndex, const std::string& 
     }
     return 0;
 }
+// Reads "FLAG N" when it follows the mode at args[1]: N in low..high goes to `value` and
+// `at` moves past it. False (after printing why) when the flag is there with a bad value.
+bool OptionalCount(const std::vector<std::string>& args, const char* flag, unsigned long low, unsigned long high,
+                   unsigned long& value, size_t& at)
+{
+    if (args.size() <= 1 || args[1] != flag) {
+        return true;
+    }
+    std::string text = args.size() > 2 ? args[2] : "";
+    if (!ParseCount(text.c_str(), low, high, value)) {
+        Fail(std::string(flag) + " wants a whole number from " + std::to_string(low) + " to " +
+             std::to_string(high) + ", not \"" + text + "\"");
+        return false;
+    }
+    at = 3;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -161,12 +179,8 @@ int main(int argc, char** argv)
     if (args[0] == "--particle") {
         unsigned long size = 128;
         size_t at = 1;
-        if (args.size() > 1 && args[1] == "--size") {
-            std::string value = args.size() > 2 ? args[2] : "";
-            if (!ParseCount(value.c_str(), 1, 4096, size)) {
-                return Fail("--size wants a whole number from 1 to 4096, not \"" + value + "\"");
-            }
-            at = 3;
+        if (!OptionalCount(args, "--size", 1, 4096, size, at)) {
+            return 1;
         }
         if (args.size() != at + 1) {
             return Fail("--particle takes one output file (see qtex --help)");
@@ -176,12 +190,8 @@ int main(int argc, char** argv)
     if (args[0] == "--png") {
         unsigned long level = 0;
         size_t at = 1;
-        if (args.size() > 1 && args[1] == "--level") {
-            std::string value = args.size() > 2 ? args[2] : "";
-            if (!ParseCount(value.c_str(), 0, 254, level)) {
-                return Fail("--level wants a whole number from 0 to 254, not \"" + value + "\"");
-            }
-            at = 3;
+        if (!OptionalCount(args, "--level", 0, 254, level, at)) {
+            return 1;
         }
         if (args.size() != at + 2) {
             return Fail("--png takes a texture and an output PNG (see qtex --help)");
