@@ -34,9 +34,12 @@ void ChooseSettings(int argc, char** argv)
 }
 
 EditorSession::EditorSession()
-    : emitterPosition{0.0f, 0.0f, 0.0f}, frustumMatrix{}, orthoMatrix{}, previousTime(0), windowOpen(false)
-{
-}
+    : emitterPosition{0.0f, 0.0f, 0.0f},
+      frustumMatrix{},
+      orthoMatrix{},
+      previousTime(0),
+      windowOpen(false)
+{}
 
 EditorSession::~EditorSession()
 {
@@ -84,8 +87,8 @@ int EditorSession::Start(int argc, char** argv)
     ChooseSettings(argc, argv);
 
     manager.emplace(0, 0, true);  // empty pools that grow as the effect needs
-    system.emplace(&emitterPosition, settings.velocity, texture->GetID(), &settings.startColor,
-                   &settings.endColor, settings.size, static_cast<uint32_t>(settings.lifetime), false,
+    system.emplace(&emitterPosition, settings.velocity, texture->GetID(), &settings.startColor, &settings.endColor,
+                   settings.size, static_cast<uint32_t>(settings.lifetime), false,
                    static_cast<uint32_t>(settings.emitRate));
     activeParticleSystem = &*system;
     if (settings.coneEnabled)
@@ -165,8 +168,7 @@ int RunEditor(int argc, char** argv)
     int code = session.Start(argc, argv);
     if (code != 0)
         return code;
-    while (session.Frame()) {
-    }
+    while (session.Frame()) {}
     session.Stop();
     return 0;
 }

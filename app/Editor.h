@@ -54,11 +54,11 @@ private:
     std::optional<QBitmapFontLoader> fontLoader;
     std::optional<QParticleManager> manager;
     std::optional<QParticleSystem> system;
-    Vec3 emitterPosition;      // where every particle starts: the origin
-    float frustumMatrix[16];   // perspective projection, captured once from GL
-    float orthoMatrix[16];     // 300 x 300 overlay projection, (0, 0) at the bottom left
-    unsigned int previousTime; // timeLL at the previous frame, milliseconds
-    bool windowOpen;           // setupLL succeeded and shutdownLL hasn't run
+    Vec3 emitterPosition;       // where every particle starts: the origin
+    float frustumMatrix[16];    // perspective projection, captured once from GL
+    float orthoMatrix[16];      // 300 x 300 overlay projection, (0, 0) at the bottom left
+    unsigned int previousTime;  // timeLL at the previous frame, milliseconds
+    bool windowOpen;            // setupLL succeeded and shutdownLL hasn't run
 };
 
 // The program: Start, frames until the loop ends, Stop. Returns the exit code.

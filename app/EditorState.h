@@ -24,31 +24,41 @@ enum class MenuState : unsigned char {
 // a colour's four components, the cone axis's three, the three turn speeds.
 enum class EditField : unsigned char {
     None = 0,
-    StartRed = 1, StartGreen = 2, StartBlue = 3, StartAlpha = 4,
-    EndRed = 5, EndGreen = 6, EndBlue = 7, EndAlpha = 8,
+    StartRed = 1,
+    StartGreen = 2,
+    StartBlue = 3,
+    StartAlpha = 4,
+    EndRed = 5,
+    EndGreen = 6,
+    EndBlue = 7,
+    EndAlpha = 8,
     EmitRate = 9,
     Lifetime = 10,
     Size = 11,
     Velocity = 12,
-    ConeDirX = 13, ConeDirY = 14, ConeDirZ = 15,
+    ConeDirX = 13,
+    ConeDirY = 14,
+    ConeDirZ = 15,
     ConeAngle = 16,
-    RotationX = 17, RotationY = 18, RotationZ = 19,
+    RotationX = 17,
+    RotationY = 18,
+    RotationZ = 19,
 };
 
 enum { EDIT_BUFFER_SIZE = 11 };  // bytes of editBuffer
 enum { EDIT_MAX_CHARS = 9 };     // characters value entry accepts; the rest of the buffer stays NUL
 
-extern MenuState menuState;              // open menu; Main when the window first shows
-extern EditField editField;              // open value entry, or None
+extern MenuState menuState;                // open menu; Main when the window first shows
+extern EditField editField;                // open value entry, or None
 extern char editBuffer[EDIT_BUFFER_SIZE];  // text typed so far, NUL-terminated, zero after the text
-extern unsigned char editLength;         // characters in editBuffer, 0..EDIT_MAX_CHARS
-extern float cameraDistance;             // distance of the effect in front of the eye, 1.0..10.0 via the View menu
-extern Vec3 rotationSpeed;               // camera turn speeds about X, Y, Z, degrees per second
-extern Vec3 rotationEntry;               // typed turn speeds, copied to rotationSpeed after the Z speed
-extern QMatrix viewRotation;             // accumulated camera turn, applied every frame
-extern QBitmapFont* activeFont;          // the on-screen text's font; owned by the entry point
+extern unsigned char editLength;           // characters in editBuffer, 0..EDIT_MAX_CHARS
+extern float cameraDistance;               // distance of the effect in front of the eye, 1.0..10.0 via the View menu
+extern Vec3 rotationSpeed;                 // camera turn speeds about X, Y, Z, degrees per second
+extern Vec3 rotationEntry;                 // typed turn speeds, copied to rotationSpeed after the Z speed
+extern QMatrix viewRotation;               // accumulated camera turn, applied every frame
+extern QBitmapFont* activeFont;            // the on-screen text's font; owned by the entry point
 extern QParticleSystem* activeParticleSystem;  // the one live effect; owned by the entry point
-extern const char* saveFileName;         // where Save writes: the effect file argument or "Out.QP"
+extern const char* saveFileName;               // where Save writes: the effect file argument or "Out.QP"
 
 // Puts the state back as it is at program load: no menu, no entry, empty buffer,
 // camera at 1.0 without turn, no font or system, no save name. `settings` and the

@@ -155,9 +155,8 @@ size_t EncodeEffect(const EmitterSettings& s, unsigned char* out)
 EffectFileResult DecodeEffect(const unsigned char* bytes, size_t count, EmitterSettings& into)
 {
     if (count < EFFECT_HEADER_SIZE)
-        return count < EFFECT_MAGIC_SIZE || std::memcmp(bytes, effectMagic, EFFECT_MAGIC_SIZE) == 0
-                   ? EFFECT_SHORT
-                   : EFFECT_BAD_MAGIC;
+        return count < EFFECT_MAGIC_SIZE || std::memcmp(bytes, effectMagic, EFFECT_MAGIC_SIZE) == 0 ? EFFECT_SHORT
+                                                                                                    : EFFECT_BAD_MAGIC;
     if (std::memcmp(bytes, effectMagic, EFFECT_MAGIC_SIZE) != 0)
         return EFFECT_BAD_MAGIC;
     if ((bytes[15] | bytes[16] << 8) != EFFECT_FILE_VERSION)

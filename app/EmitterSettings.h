@@ -7,15 +7,15 @@
 #include "math/Vec3.h"
 
 struct EmitterSettings {
-    Color4 startColor;    // colour of a particle when emitted, nominally 0..1 per channel (not clamped)
-    Color4 endColor;      // colour at the end of a particle's life
-    float size;           // half-extent of a particle's quad along each camera axis, world units
-    float velocity;       // emission speed, world units per second
-    int lifetime;         // particle lifetime, milliseconds (the system reads the bits as unsigned)
-    int emitRate;         // particles per second (the system reads the bits as unsigned)
-    bool coneEnabled;     // emission is limited to the cone below
-    Vec3 coneDirection;   // cone axis, not normalised
-    float coneAngle;      // cone half-angle in degrees; value entry keeps it within 0..90
+    Color4 startColor;   // colour of a particle when emitted, nominally 0..1 per channel (not clamped)
+    Color4 endColor;     // colour at the end of a particle's life
+    float size;          // half-extent of a particle's quad along each camera axis, world units
+    float velocity;      // emission speed, world units per second
+    int lifetime;        // particle lifetime, milliseconds (the system reads the bits as unsigned)
+    int emitRate;        // particles per second (the system reads the bits as unsigned)
+    bool coneEnabled;    // emission is limited to the cone below
+    Vec3 coneDirection;  // cone axis, not normalised
+    float coneAngle;     // cone half-angle in degrees; value entry keeps it within 0..90
 };
 
 // The settings of a new effect: white fading to transparent white, size 0.02,

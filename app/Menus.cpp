@@ -10,7 +10,7 @@
 
 namespace {
 
-const float zoomStep = 0.1f;      // world units per Zoom key
+const float zoomStep = 0.1f;  // world units per Zoom key
 const float nearestCamera = 1.0f;
 const float farthestCamera = 10.0f;
 

@@ -7,9 +7,9 @@
 
 namespace {
 
-const int textLeft = 10;       // overlay units from the left edge
-const int menuTop = 285;       // baseline of a menu's first line
-const int lineStep = 15;       // overlay units between lines
+const int textLeft = 10;  // overlay units from the left edge
+const int menuTop = 285;  // baseline of a menu's first line
+const int lineStep = 15;  // overlay units between lines
 const int promptBaseline = 5;
 
 const char mainMenuText[] = "Main menu\n\n(E)dit menu\n(V)iew menu\n(S)ave\n(Q)uit";

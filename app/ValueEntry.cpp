@@ -42,11 +42,17 @@ EditField Store(float value)
     case EditField::StartRed: settings.startColor.r = value; return EditField::StartGreen;
     case EditField::StartGreen: settings.startColor.g = value; return EditField::StartBlue;
     case EditField::StartBlue: settings.startColor.b = value; return EditField::StartAlpha;
-    case EditField::StartAlpha: settings.startColor.a = value; PassColors(); return EditField::None;
+    case EditField::StartAlpha:
+        settings.startColor.a = value;
+        PassColors();
+        return EditField::None;
     case EditField::EndRed: settings.endColor.r = value; return EditField::EndGreen;
     case EditField::EndGreen: settings.endColor.g = value; return EditField::EndBlue;
     case EditField::EndBlue: settings.endColor.b = value; return EditField::EndAlpha;
-    case EditField::EndAlpha: settings.endColor.a = value; PassColors(); return EditField::None;
+    case EditField::EndAlpha:
+        settings.endColor.a = value;
+        PassColors();
+        return EditField::None;
     // Nine typed characters stay well inside int, so the truncation is defined;
     // the particle system reads the same bits as unsigned.
     case EditField::EmitRate:
@@ -71,7 +77,10 @@ EditField Store(float value)
         return EditField::None;
     case EditField::ConeDirX: settings.coneDirection.x = value; return EditField::ConeDirY;
     case EditField::ConeDirY: settings.coneDirection.y = value; return EditField::ConeDirZ;
-    case EditField::ConeDirZ: settings.coneDirection.z = value; PassConeIfOn(); return EditField::None;
+    case EditField::ConeDirZ:
+        settings.coneDirection.z = value;
+        PassConeIfOn();
+        return EditField::None;
     case EditField::ConeAngle:
         if (value < 0.0f)
             value = 0.0f;

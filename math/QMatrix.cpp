@@ -113,8 +113,7 @@ void QMatrix::SetRotation(int axis, float degrees)
         data[4] = -s;
         data[5] = c;
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -125,8 +124,7 @@ void QMatrix::Multiply(const QMatrix& b)
     float r[16];
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
-            const double sum = static_cast<double>(A[4 * i]) * B[j] +
-                               static_cast<double>(A[4 * i + 1]) * B[4 + j] +
+            const double sum = static_cast<double>(A[4 * i]) * B[j] + static_cast<double>(A[4 * i + 1]) * B[4 + j] +
                                static_cast<double>(A[4 * i + 2]) * B[8 + j] +
                                static_cast<double>(A[4 * i + 3]) * B[12 + j];
             r[4 * i + j] = static_cast<float>(sum);
@@ -275,10 +273,9 @@ void QMatrix::InvertRigid()
 
 void QMatrix::Print() const
 {
-    printf("%0.2f %0.2f %0.2f %0.2f\n%0.2f %0.2f %0.2f %0.2f\n"
-           "%0.2f %0.2f %0.2f %0.2f\n%0.2f %0.2f %0.2f %0.2f\n",
-           data[0], data[4], data[8], data[12],
-           data[1], data[5], data[9], data[13],
-           data[2], data[6], data[10], data[14],
-           data[3], data[7], data[11], data[15]);
+    printf(
+        "%0.2f %0.2f %0.2f %0.2f\n%0.2f %0.2f %0.2f %0.2f\n"
+        "%0.2f %0.2f %0.2f %0.2f\n%0.2f %0.2f %0.2f %0.2f\n",
+        data[0], data[4], data[8], data[12], data[1], data[5], data[9], data[13], data[2], data[6], data[10], data[14],
+        data[3], data[7], data[11], data[15]);
 }

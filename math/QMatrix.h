@@ -9,11 +9,11 @@
 
 class QMatrix {
 public:
-    QMatrix();                                // the identity
-    explicit QMatrix(const float* values);    // 16 floats in OpenGL order, copied
+    QMatrix();                              // the identity
+    explicit QMatrix(const float* values);  // 16 floats in OpenGL order, copied
     QMatrix(const QMatrix& other);
-    QMatrix(int axis, float degrees);         // SetRotation(axis, degrees)
-    QMatrix(float x, float y, float z);       // SetTranslation(x, y, z)
+    QMatrix(int axis, float degrees);    // SetRotation(axis, degrees)
+    QMatrix(float x, float y, float z);  // SetTranslation(x, y, z)
     ~QMatrix();
 
     // Overwrite the matrix.
@@ -24,7 +24,7 @@ public:
 
     // Combine in place: each makes this matrix B.A, with A the old matrix and B the
     // given transform, so the old transform applies first and B after it.
-    void Multiply(const QMatrix& b);          // sums formed in double, stored as float
+    void Multiply(const QMatrix& b);  // sums formed in double, stored as float
     void Translate(float x, float y, float z);
     void Translate(const Vec3* t);
     void RotateX(float degrees);
@@ -36,20 +36,20 @@ public:
     QMatrix operator*(const QMatrix& b) const;  // a copy multiplied by b; this is unchanged
     QMatrix operator=(const QMatrix& other);    // copies the 16 floats, returns a new copy
 
-    float Get(int index) const;               // data[index]; index must be 0..15
-    float* GetData();                         // the 16 floats in OpenGL order
+    float Get(int index) const;  // data[index]; index must be 0..15
+    float* GetData();            // the 16 floats in OpenGL order
     const float* GetData() const;
-    float* GetTranslation();                  // data + 12: x, y, z of the translation
-    QVector GetAxis(int axis) const;          // column 1 (axis 1), 2 (axis 2), else 0: first three floats
+    float* GetTranslation();          // data + 12: x, y, z of the translation
+    QVector GetAxis(int axis) const;  // column 1 (axis 1), 2 (axis 2), else 0: first three floats
 
-    void TransformPoint(Vec3* p) const;       // full affine transform, in place
-    void TransformVector(float* v) const;     // upper-left 3x3 only, in place (three floats)
+    void TransformPoint(Vec3* p) const;    // full affine transform, in place
+    void TransformVector(float* v) const;  // upper-left 3x3 only, in place (three floats)
     void TransformVector(QVector& v) const;
     void InverseTransformVector(float* v) const;  // transpose of the upper-left 3x3, in place
     void InverseTransformVector(QVector& v) const;
-    void InvertRigid();                       // inverse of a rotation followed by a translation
+    void InvertRigid();  // inverse of a rotation followed by a translation
 
-    void Print() const;                       // four lines, one per row, "%0.2f" each, via printf
+    void Print() const;  // four lines, one per row, "%0.2f" each, via printf
 
 private:
     float* data;  // 16 floats on the heap, owned, never null after construction

@@ -9,7 +9,7 @@ float* NewStorage()
 {
     return new (std::nothrow) float[3];
 }
-}
+}  // namespace
 
 QVector::QVector()
     : data(NewStorage())
@@ -86,8 +86,7 @@ void QVector::Normalize()
 
 float QVector::Dot(const QVector& other) const
 {
-    return Component(0) * other.Component(0) + Component(1) * other.Component(1) +
-           Component(2) * other.Component(2);
+    return Component(0) * other.Component(0) + Component(1) * other.Component(1) + Component(2) * other.Component(2);
 }
 
 float QVector::Dot(const float* values) const

@@ -7,17 +7,17 @@
 
 class QVector {
 public:
-    QVector();                                // (0, 0, 0); "!Vector!No mem!\n" if storage fails
-    QVector(float x, float y, float z);       // "Hi there!\n", then Set's line, if storage fails
-    explicit QVector(const float* values);    // values: three floats x, y, z
+    QVector();                              // (0, 0, 0); "!Vector!No mem!\n" if storage fails
+    QVector(float x, float y, float z);     // "Hi there!\n", then Set's line, if storage fails
+    explicit QVector(const float* values);  // values: three floats x, y, z
     QVector(const QVector& other);
     ~QVector();
 
-    void Set(const float* values);            // "Big hello!Strange NULL!\n" when empty
-    void Set(float x, float y, float z);      // the same message when empty
+    void Set(const float* values);        // "Big hello!Strange NULL!\n" when empty
+    void Set(float x, float y, float z);  // the same message when empty
 
-    float Length() const;                     // square root taken in double precision
-    void Normalize();                         // divides by Length(); a zero vector becomes non-finite
+    float Length() const;  // square root taken in double precision
+    void Normalize();      // divides by Length(); a zero vector becomes non-finite
     float Dot(const QVector& other) const;
     float Dot(const float* values) const;
     QVector Cross(const QVector& other) const;  // this x other
@@ -37,10 +37,10 @@ public:
     float operator*(const float* values) const;   // dot product with three floats
     float operator[](int index) const;            // x, y, z for 0, 1, 2; 0.0 for any other index
 
-    float* GetData();                         // the three floats themselves; null when empty
+    float* GetData();  // the three floats themselves; null when empty
 
 private:
-    float Component(int i) const;             // 0.0 when empty
+    float Component(int i) const;  // 0.0 when empty
 
     float* data;  // x, y, z on the heap, owned; null only after a failed allocation
 };

@@ -10,9 +10,9 @@
 
 class QParticleBatch {
 public:
-    Color4 color;            // current colour of every particle of the batch
-    Color4 colorStep;        // change of color per second, fixed at emission
-    uint32_t lifeLeft;       // milliseconds of life left
-    QParticle* particles;    // head of the particle chain; never null while in a system's list
-    QParticleBatch* next;    // next batch of the same system (older), or of the free chain
+    Color4 color;          // current colour of every particle of the batch
+    Color4 colorStep;      // change of color per second, fixed at emission
+    uint32_t lifeLeft;     // milliseconds of life left
+    QParticle* particles;  // head of the particle chain; never null while in a system's list
+    QParticleBatch* next;  // next batch of the same system (older), or of the free chain
 };

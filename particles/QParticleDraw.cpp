@@ -43,8 +43,7 @@ void QParticleSystem::Draw(const BillboardAxes& axes)
     for (const QParticleBatch* batch = batches; batch != nullptr; batch = batch->next) {
         const GLfloat color[4] = {batch->color.r, batch->color.g, batch->color.b, batch->color.a};
         glColor4fv(color);
-        for (const QParticle* particle = batch->particles; particle != nullptr;
-             particle = particle->next) {
+        for (const QParticle* particle = batch->particles; particle != nullptr; particle = particle->next) {
             const Vec3& p = particle->position;
             // Corners in strip order: left-up, right-up, left-down, right-down, with
             // the texture upright on screen (s to the right, t upwards).

@@ -10,7 +10,7 @@ namespace {
 // block of exactly what it needs, keeping its particles side by side.
 constexpr uint64_t PARTICLE_GROWTH_NODES = 512;
 constexpr uint64_t BATCH_GROWTH_NODES = 64;
-}
+}  // namespace
 
 // Each block starts with this header; its nodes follow it. 16 bytes keep the nodes
 // aligned for any of the node types.
@@ -19,8 +19,7 @@ struct alignas(16) QParticleManager::Block {
     size_t bytes;  // size of the block, header included
 };
 
-QParticleManager::QParticleManager(uint32_t particleCount, uint32_t batchCount, bool growable,
-                                   size_t memoryBudget)
+QParticleManager::QParticleManager(uint32_t particleCount, uint32_t batchCount, bool growable, size_t memoryBudget)
     : systems(nullptr),
       growable(growable),
       freeParticles(nullptr),

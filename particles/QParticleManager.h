@@ -55,14 +55,14 @@ public:
     void ReleaseBatch(QParticleBatch* batch);
 
     // Pool memory accounting.
-    size_t PoolBytes() const { return poolBytes; }                  // bytes of all blocks held
+    size_t PoolBytes() const { return poolBytes; }                    // bytes of all blocks held
     uint64_t ParticleNodeCount() const { return particleNodeCount; }  // nodes ever made
     uint64_t BatchNodeCount() const { return batchNodeCount; }
 
-    QParticleSystem* systems;        // attached systems, most recently added first
-    bool growable;                   // an empty pool makes new nodes from the heap
-    QParticle* freeParticles;        // head of the free particle chain
-    QParticleBatch* freeBatches;     // head of the free batch chain
+    QParticleSystem* systems;     // attached systems, most recently added first
+    bool growable;                // an empty pool makes new nodes from the heap
+    QParticle* freeParticles;     // head of the free particle chain
+    QParticleBatch* freeBatches;  // head of the free batch chain
 
 private:
     struct Block;
@@ -70,22 +70,20 @@ private:
     // A fresh node from the spare run of the newest block of its kind (counted in
     // `made`); when that run is used up, from a new block of `wanted` nodes. Null when
     // the budget or the heap refuses.
-    template <typename Node>
-    Node* NewNode(Node*& spare, uint64_t& spareCount, uint64_t& made, uint64_t wanted);
+    template <typename Node> Node* NewNode(Node*& spare, uint64_t& spareCount, uint64_t& made, uint64_t wanted);
     // A chain of count + 1 fresh nodes, shorter when memory runs out; null for a count of 0.
-    template <typename Node>
-    Node* PreFill(uint32_t count, Node*& spare, uint64_t& spareCount, uint64_t& made);
+    template <typename Node> Node* PreFill(uint32_t count, Node*& spare, uint64_t& spareCount, uint64_t& made);
     // A new block of `wanted` nodes of nodeSize bytes, or fewer when the budget is
     // nearly spent; returns its first node and sets count, or null when none fit.
     void* NewBlock(size_t nodeSize, uint64_t wanted, uint64_t* count);
 
-    Block* blocks;                   // every block made, newest first
-    size_t memoryBudget;             // upper bound of poolBytes
-    size_t poolBytes;                // bytes of all blocks, headers included
-    QParticle* spareParticles;       // untouched nodes left in the newest particle block
+    Block* blocks;              // every block made, newest first
+    size_t memoryBudget;        // upper bound of poolBytes
+    size_t poolBytes;           // bytes of all blocks, headers included
+    QParticle* spareParticles;  // untouched nodes left in the newest particle block
     uint64_t spareParticleCount;
-    QParticleBatch* spareBatches;    // untouched nodes left in the newest batch block
+    QParticleBatch* spareBatches;  // untouched nodes left in the newest batch block
     uint64_t spareBatchCount;
-    uint64_t particleNodeCount;      // particle nodes handed out from blocks so far
+    uint64_t particleNodeCount;  // particle nodes handed out from blocks so far
     uint64_t batchNodeCount;
 };

@@ -111,9 +111,9 @@ void MoveOldestFirst(QParticleBatch* newest, float s)
 
 }  // namespace
 
-QParticleSystem::QParticleSystem(const Vec3* position, float velocity, uint32_t texture,
-                                 const Color4* startColor, const Color4* endColor, float size,
-                                 uint32_t lifetime, bool removeWhenEmpty, uint32_t emitRate)
+QParticleSystem::QParticleSystem(const Vec3* position, float velocity, uint32_t texture, const Color4* startColor,
+                                 const Color4* endColor, float size, uint32_t lifetime, bool removeWhenEmpty,
+                                 uint32_t emitRate)
     : batches(nullptr),
       position(*position),
       startColor(*startColor),
@@ -133,8 +133,7 @@ QParticleSystem::QParticleSystem(const Vec3* position, float velocity, uint32_t 
       secondEmitted(0),
       manager(nullptr),
       next(nullptr)
-{
-}
+{}
 
 QParticleSystem::QParticleSystem(const QParticleSystem& other)
     : batches(nullptr),
@@ -283,8 +282,7 @@ void QParticleSystem::Emit(uint16_t count)
             const float sigma = static_cast<float>(Unit() * velocity);
             // A direction of zero length has no way to point: the particle stays put.
             const double directionLength = Length(d.x, d.y, d.z);
-            const float scale =
-                directionLength > 0.0 ? static_cast<float>(sigma / directionLength) : 0.0f;
+            const float scale = directionLength > 0.0 ? static_cast<float>(sigma / directionLength) : 0.0f;
             const Vec3 v{d.x * scale, d.y * scale, d.z * scale};
             p->velocity = Finite(v) ? v : still;
         }

@@ -21,9 +21,8 @@ struct BillboardAxes {
 
 class QParticleSystem {
 public:
-    QParticleSystem(const Vec3* position, float velocity, uint32_t texture,
-                    const Color4* startColor, const Color4* endColor, float size,
-                    uint32_t lifetime, bool removeWhenEmpty, uint32_t emitRate);
+    QParticleSystem(const Vec3* position, float velocity, uint32_t texture, const Color4* startColor,
+                    const Color4* endColor, float size, uint32_t lifetime, bool removeWhenEmpty, uint32_t emitRate);
     // Copies the settings only: the copy has no particles and no manager.
     QParticleSystem(const QParticleSystem& other);
     // Gives its batches back to its manager, if attached.
@@ -52,27 +51,27 @@ public:
     void SetEmitRate(uint32_t rate);  // the current second's counters go on with the new rate
     void SetVelocity(float velocity);
     void SetCone(const Vec3* direction, float degrees);
-    void DisableCone();               // the other cone fields keep their values
+    void DisableCone();  // the other cone fields keep their values
     void SetRemoveWhenEmpty(bool remove);
     void SetPosition(const Vec3* position);
 
-    QParticleBatch* batches;     // live batches, newest first; null when none
-    Vec3 position;               // emitter position: every particle starts here
-    Color4 startColor;           // colour of a batch when emitted
-    Color4 endColor;             // colour a batch reaches at the end of its life
-    bool coneEnabled;            // emission is limited to the cone
-    Vec3 coneDirection;          // cone axis as passed to SetCone; not normalised
-    float coneTangent;           // tangent of coneAngle
-    float coneAngle;             // degrees, as passed to SetCone
-    Vec3 coneSpread;             // per-axis spread: length of the axis projected across each axis
-    float size;                  // half-extent of a particle's quad along each camera axis
-    uint32_t texture;            // GL texture name; owned by the texture object
-    uint32_t lifetime;           // life of a new batch, milliseconds
-    bool removeWhenEmpty;        // leave the manager when the last batch dies
-    float velocity;              // emission speed, world units per second
-    uint32_t emitRate;           // particles per second
-    uint32_t secondElapsed;      // milliseconds counted into the current emission second
-    int32_t secondEmitted;       // particles emitted against the current second; may be negative
-    QParticleManager* manager;   // the manager attached to, or null
-    QParticleSystem* next;       // next system in the manager's list
+    QParticleBatch* batches;    // live batches, newest first; null when none
+    Vec3 position;              // emitter position: every particle starts here
+    Color4 startColor;          // colour of a batch when emitted
+    Color4 endColor;            // colour a batch reaches at the end of its life
+    bool coneEnabled;           // emission is limited to the cone
+    Vec3 coneDirection;         // cone axis as passed to SetCone; not normalised
+    float coneTangent;          // tangent of coneAngle
+    float coneAngle;            // degrees, as passed to SetCone
+    Vec3 coneSpread;            // per-axis spread: length of the axis projected across each axis
+    float size;                 // half-extent of a particle's quad along each camera axis
+    uint32_t texture;           // GL texture name; owned by the texture object
+    uint32_t lifetime;          // life of a new batch, milliseconds
+    bool removeWhenEmpty;       // leave the manager when the last batch dies
+    float velocity;             // emission speed, world units per second
+    uint32_t emitRate;          // particles per second
+    uint32_t secondElapsed;     // milliseconds counted into the current emission second
+    int32_t secondEmitted;      // particles emitted against the current second; may be negative
+    QParticleManager* manager;  // the manager attached to, or null
+    QParticleSystem* next;      // next system in the manager's list
 };

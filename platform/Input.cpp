@@ -36,12 +36,13 @@ struct MouseBuffer {
 };
 MouseBuffer mouseBuffer;
 
-unsigned char keycodeToDik[256];    // X key code -> DIK_ index, 0 = none
+unsigned char keycodeToDik[256];                 // X key code -> DIK_ index, 0 = none
 unsigned char scancodeToDik[SDL_NUM_SCANCODES];  // SDL_Scancode -> DIK_ index, 0 = none
 
 // Fills keycodeToDik from the server's XKB key names. False when the server
 // gives no names or none of them is a key we know.
-bool readX11KeyNames(Display* display) {
+bool readX11KeyNames(Display* display)
+{
     std::memset(keycodeToDik, 0, sizeof keycodeToDik);
     int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
     if (!XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
@@ -66,13 +67,15 @@ bool readX11KeyNames(Display* display) {
     return any;
 }
 
-void fillScancodeTable() {
+void fillScancodeTable()
+{
     for (int code = 0; code < SDL_NUM_SCANCODES; ++code) {
         scancodeToDik[code] = dikFromSdlScancode(code);
     }
 }
 
-void clearMouseBuffer() {
+void clearMouseBuffer()
+{
     mouseBuffer.first = 0;
     mouseBuffer.count = 0;
     mouseBuffer.foldedMask = 0;
@@ -80,14 +83,16 @@ void clearMouseBuffer() {
     mouseBuffer.moved = false;
 }
 
-void readCursor(short& x, short& y) {
+void readCursor(short& x, short& y)
+{
     int screenX = 0, screenY = 0;
     SDL_GetGlobalMouseState(&screenX, &screenY);
     x = static_cast<short>(screenX);
     y = static_cast<short>(screenY);
 }
 
-void readKeyboard(unsigned char* state) {
+void readKeyboard(unsigned char* state)
+{
     const PlatformState& s = platformState;
     if (s.keyboardDevice == KEYBOARD_X11_KEYMAP && s.x11Display) {
         char keys[32];
@@ -114,7 +119,8 @@ void readKeyboard(unsigned char* state) {
 
 // Whether our window has the keyboard focus now. On X11 the server is asked:
 // SDL reports focus changes only after a settling delay.
-bool windowInForeground() {
+bool windowInForeground()
+{
     const PlatformState& s = platformState;
     if (!s.windowHandle) {
         return false;
@@ -129,7 +135,8 @@ bool windowInForeground() {
 }
 
 // Offers one event to the mouse device (kept only when the window has the focus).
-void collectMouseEvent(const SDL_Event& event) {
+void collectMouseEvent(const SDL_Event& event)
+{
     if (!platformState.mouseDevice) {
         return;
     }
@@ -162,7 +169,8 @@ void collectMouseEvent(const SDL_Event& event) {
     }
 }
 
-void handleEvent(const SDL_Event& event, int& result) {
+void handleEvent(const SDL_Event& event, int& result)
+{
     if (event.type == SDL_QUIT) {
         result = QUIT_SEEN;  // not dispatched; the draining goes on
         return;
@@ -173,7 +181,8 @@ void handleEvent(const SDL_Event& event, int& result) {
 
 }  // namespace
 
-int initInputLL() {
+int initInputLL()
+{
     PlatformState& s = platformState;
     s.keyboardState = nullptr;
 
@@ -210,7 +219,8 @@ int initInputLL() {
     return 0;
 }
 
-void releaseInputLL() {
+void releaseInputLL()
+{
     PlatformState& s = platformState;
     s.keyboardDevice = KEYBOARD_NONE;
     if (s.mouseDevice) {
@@ -225,7 +235,8 @@ void releaseInputLL() {
     s.keyboardState = nullptr;
 }
 
-int pumpLL(int peek) {
+int pumpLL(int peek)
+{
     PlatformState& s = platformState;
     int result = 0;
 
@@ -276,16 +287,24 @@ int pumpLL(int peek) {
     return result;
 }
 
-int mouseXLL() { return platformState.mouseState.cursorX - (platformState.clientWidth >> 1); }
+int mouseXLL()
+{
+    return platformState.mouseState.cursorX - (platformState.clientWidth >> 1);
+}
 
-int mouseYLL() { return platformState.mouseState.cursorY - (platformState.clientHeight >> 1); }
+int mouseYLL()
+{
+    return platformState.mouseState.cursorY - (platformState.clientHeight >> 1);
+}
 
-void setCursorLL(short dx, short dy) {
+void setCursorLL(short dx, short dy)
+{
     const PlatformState& s = platformState;
     SDL_WarpMouseGlobal(s.windowX + (s.clientWidth >> 1) + dx, s.windowY + (s.clientHeight >> 1) + dy);
 }
 
-void lockCursorLL(short dx, short dy) {
+void lockCursorLL(short dx, short dy)
+{
     PlatformState& s = platformState;
     const short x = static_cast<short>(dx + (s.clientWidth >> 1));
     const short y = static_cast<short>(dy + (s.clientHeight >> 1));
@@ -297,11 +316,18 @@ void lockCursorLL(short dx, short dy) {
     }
 }
 
-unsigned int mouseButtonLL(unsigned char mask) { return platformState.mouseState.buttons & mask; }
+unsigned int mouseButtonLL(unsigned char mask)
+{
+    return platformState.mouseState.buttons & mask;
+}
 
-bool mouseReleasedLL(unsigned char mask) {
+bool mouseReleasedLL(unsigned char mask)
+{
     const MouseState& m = platformState.mouseState;
     return (m.previousButtons & mask) != 0 && (m.buttons & mask) == 0;
 }
 
-void showCursorLL(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
+void showCursorLL(bool show)
+{
+    SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}

@@ -9,13 +9,14 @@
 namespace {
 
 struct KeyName {
-    unsigned char dik;   // KeyboardState index
-    int sdlScancode;     // SDL_Scancode of the same key
-    const char* xkbName; // XKB key name of the same key (evdev and xfree86 keycode sets agree on names)
+    unsigned char dik;    // KeyboardState index
+    int sdlScancode;      // SDL_Scancode of the same key
+    const char* xkbName;  // XKB key name of the same key (evdev and xfree86 keycode sets agree on names)
 };
 
 // Every key of a standard 105-key PC keyboard. The ISO key left of Enter
 // (AC12) shares its scan code with the ANSI backslash key.
+// clang-format off
 const KeyName keyNames[] = {
     {DIK_ESCAPE, SDL_SCANCODE_ESCAPE, "ESC"},
     {DIK_1, SDL_SCANCODE_1, "AE01"}, {DIK_2, SDL_SCANCODE_2, "AE02"},
@@ -80,10 +81,12 @@ const KeyName keyNames[] = {
     {DIK_LWIN, SDL_SCANCODE_LGUI, "LWIN"}, {DIK_RWIN, SDL_SCANCODE_RGUI, "RWIN"},
     {DIK_APPS, SDL_SCANCODE_APPLICATION, "COMP"},
 };
+// clang-format on
 
 }  // namespace
 
-unsigned char dikFromXkbName(const char* name) {
+unsigned char dikFromXkbName(const char* name)
+{
     if (!name) {
         return 0;
     }
@@ -95,7 +98,8 @@ unsigned char dikFromXkbName(const char* name) {
     return 0;
 }
 
-unsigned char dikFromSdlScancode(int scancode) {
+unsigned char dikFromSdlScancode(int scancode)
+{
     for (const KeyName& key : keyNames) {
         if (key.sdlScancode == scancode) {
             return key.dik;

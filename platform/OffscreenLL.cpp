@@ -66,12 +66,14 @@ std::string lastError;
 
 bool HasWord(const char* list, const char* word)
 {
-    if (!list) return false;
+    if (!list)
+        return false;
     const size_t n = strlen(word);
     for (const char* p = list; (p = strstr(p, word)) != nullptr; p += n) {
         const bool startOk = p == list || p[-1] == ' ';
         const bool endOk = p[n] == '\0' || p[n] == ' ';
-        if (startOk && endOk) return true;
+        if (startOk && endOk)
+            return true;
     }
     return false;
 }
@@ -99,7 +101,8 @@ bool LoadEgl(std::string& why)
     if (!eglLoaded) {
         eglLoaded = true;
         egl.library = dlopen("libEGL.so.1", RTLD_NOW | RTLD_LOCAL);
-        if (!egl.library) egl.library = dlopen("libEGL.so", RTLD_NOW | RTLD_LOCAL);
+        if (!egl.library)
+            egl.library = dlopen("libEGL.so", RTLD_NOW | RTLD_LOCAL);
         if (egl.library) {
             egl.GetProcAddress = reinterpret_cast<PFNEGLGETPROCADDRESSPROC>(dlsym(egl.library, "eglGetProcAddress"));
             egl.QueryString = reinterpret_cast<PFNEGLQUERYSTRINGPROC>(dlsym(egl.library, "eglQueryString"));
@@ -112,8 +115,8 @@ bool LoadEgl(std::string& why)
             egl.MakeCurrent = reinterpret_cast<PFNEGLMAKECURRENTPROC>(dlsym(egl.library, "eglMakeCurrent"));
             egl.ReleaseThread = reinterpret_cast<PFNEGLRELEASETHREADPROC>(dlsym(egl.library, "eglReleaseThread"));
             const bool complete = egl.GetProcAddress && egl.QueryString && egl.GetError && egl.Initialize &&
-                                  egl.BindAPI && egl.ChooseConfig && egl.CreateContext &&
-                                  egl.DestroyContext && egl.MakeCurrent && egl.ReleaseThread;
+                                  egl.BindAPI && egl.ChooseConfig && egl.CreateContext && egl.DestroyContext &&
+                                  egl.MakeCurrent && egl.ReleaseThread;
             if (!complete) {
                 egl = EglApi{};  // the handle is kept loaded; nothing of it is used
             } else {
@@ -135,15 +138,20 @@ bool LoadEgl(std::string& why)
     return true;
 }
 
-template <typename T>
-bool Fetch(T& slot, void* (*loader)(const char*), const char* name)
+template <typename T> bool Fetch(T& slot, void* (*loader)(const char*), const char* name)
 {
     slot = reinterpret_cast<T>(loader(name));
     return slot != nullptr;
 }
 
-void* EglLoader(const char* name) { return reinterpret_cast<void*>(egl.GetProcAddress(name)); }
-void* SdlLoader(const char* name) { return SDL_GL_GetProcAddress(name); }
+void* EglLoader(const char* name)
+{
+    return reinterpret_cast<void*>(egl.GetProcAddress(name));
+}
+void* SdlLoader(const char* name)
+{
+    return SDL_GL_GetProcAddress(name);
+}
 
 // With a context current: fetches the framebuffer-object calls and makes the
 // framebuffer. Returns false with `why` set, leaving no GL objects behind.
@@ -251,21 +259,24 @@ bool StartEglContext(EGLDisplay display, std::string& why)
 
 bool TryEglSurfaceless(std::string& why)
 {
-    if (!LoadEgl(why)) return false;
+    if (!LoadEgl(why))
+        return false;
     if (!egl.GetPlatformDisplay ||
         !HasWord(egl.QueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS), "EGL_MESA_platform_surfaceless")) {
         why = "the surfaceless platform is not offered";
         return false;
     }
     EGLDisplay display = egl.GetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (!StartEglContext(display, why)) return false;
+    if (!StartEglContext(display, why))
+        return false;
     state.kind = KIND_EGL;
     return true;
 }
 
 bool TryEglDevices(std::string& why)
 {
-    if (!LoadEgl(why)) return false;
+    if (!LoadEgl(why))
+        return false;
     if (!egl.GetPlatformDisplay || !egl.QueryDevices ||
         !HasWord(egl.QueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS), "EGL_EXT_platform_device")) {
         why = "the device platform is not offered";
@@ -307,7 +318,8 @@ bool TrySdl(std::string& why)
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (!context || SDL_GL_MakeCurrent(window, context) != 0) {
         why = std::string("SDL GL context: ") + SDL_GetError();
-        if (context) SDL_GL_DeleteContext(context);
+        if (context)
+            SDL_GL_DeleteContext(context);
         SDL_DestroyWindow(window);
         return false;
     }
@@ -344,15 +356,18 @@ int setupOffscreenLL(int width, int height, unsigned char kinds)
     std::string report;
     std::string why;
     if (kinds == OFFSCREEN_ANY || kinds == OFFSCREEN_EGL) {
-        if (TryEglSurfaceless(why)) return 0;
+        if (TryEglSurfaceless(why))
+            return 0;
         report += "EGL surfaceless: " + why;
         why.clear();
-        if (TryEglDevices(why)) return 0;
+        if (TryEglDevices(why))
+            return 0;
         report += "; EGL device: " + why;
         why.clear();
     }
     if (kinds == OFFSCREEN_ANY || kinds == OFFSCREEN_SDL) {
-        if (TrySdl(why)) return 0;
+        if (TrySdl(why))
+            return 0;
         report += (report.empty() ? "" : "; ") + std::string("hidden SDL window: ") + why;
     }
     lastError = "no OpenGL context could be made (" + report + ")";
@@ -360,11 +375,15 @@ int setupOffscreenLL(int width, int height, unsigned char kinds)
     return 1;
 }
 
-const char* offscreenErrorLL() { return lastError.c_str(); }
+const char* offscreenErrorLL()
+{
+    return lastError.c_str();
+}
 
 bool readOffscreenLL(unsigned char* rgba)
 {
-    if (state.kind == KIND_NONE) return false;
+    if (state.kind == KIND_NONE)
+        return false;
     GLint oldAlignment = 4;
     glGetIntegerv(GL_PACK_ALIGNMENT, &oldAlignment);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -375,7 +394,8 @@ bool readOffscreenLL(unsigned char* rgba)
 
 void shutdownOffscreenLL()
 {
-    if (state.kind == KIND_NONE) return;
+    if (state.kind == KIND_NONE)
+        return;
     state.fbo.BindFramebuffer(GL_FRAMEBUFFER, 0);
     state.fbo.DeleteFramebuffers(1, &state.framebuffer);
     state.fbo.DeleteRenderbuffers(1, &state.colorBuffer);

@@ -47,17 +47,17 @@ struct MouseState {
 // non-null exactly while the layer holds what it names; shutdownLL nulls each
 // one it releases, so the record always tells what is left to release.
 struct PlatformState {
-    const char* instanceHandle;  // name of the SDL video driver once SDL's video is up, else null
-    SDL_Cursor* arrowCursor;     // the window's arrow cursor, or null
-    SDL_Surface* windowIcon;     // the window's icon (drawn by the layer), or null
-    int windowClass;             // 1 while the OpenGL library for our windows is loaded
-    SDL_Window* windowHandle;    // the window, or null
-    void* deviceContext;         // the window's native drawable (the X window id on X11), or null
-    _XDisplay* x11Display;       // SDL's connection to the X server, null under other drivers
-    void* renderContext;         // the GL context (an SDL_GLContext), or null
-    int windowX, windowY;        // position given to setupLL: outer top-left corner, screen pixels
+    const char* instanceHandle;     // name of the SDL video driver once SDL's video is up, else null
+    SDL_Cursor* arrowCursor;        // the window's arrow cursor, or null
+    SDL_Surface* windowIcon;        // the window's icon (drawn by the layer), or null
+    int windowClass;                // 1 while the OpenGL library for our windows is loaded
+    SDL_Window* windowHandle;       // the window, or null
+    void* deviceContext;            // the window's native drawable (the X window id on X11), or null
+    _XDisplay* x11Display;          // SDL's connection to the X server, null under other drivers
+    void* renderContext;            // the GL context (an SDL_GLContext), or null
+    int windowX, windowY;           // position given to setupLL: outer top-left corner, screen pixels
     int clientWidth, clientHeight;  // client-area size given to setupLL, pixels
-    int fullscreen;              // 1 when the successful setupLL had LL_FULLSCREEN, else 0
+    int fullscreen;                 // 1 when the successful setupLL had LL_FULLSCREEN, else 0
 
     int directInput;               // 1 while the layer holds SDL's event subsystem
     int keyboardDevice;            // KEYBOARD_NONE, KEYBOARD_X11_KEYMAP or KEYBOARD_SDL_STATE
@@ -95,12 +95,12 @@ void releaseInputLL();
 // quit (SDL's quit event: also SIGINT, SIGTERM) was taken, else 0.
 int pumpLL(int peek);
 
-int mouseXLL();                                // cursorX - clientWidth / 2
-int mouseYLL();                                // cursorY - clientHeight / 2
-void setCursorLL(short dx, short dy);          // cursor to window centre + (dx, dy), screen pixels
-void lockCursorLL(short dx, short dy);         // lock at centre + (dx, dy); outside the client area: no lock
+int mouseXLL();                                  // cursorX - clientWidth / 2
+int mouseYLL();                                  // cursorY - clientHeight / 2
+void setCursorLL(short dx, short dy);            // cursor to window centre + (dx, dy), screen pixels
+void lockCursorLL(short dx, short dy);           // lock at centre + (dx, dy); outside the client area: no lock
 unsigned int mouseButtonLL(unsigned char mask);  // buttons & mask
-bool mouseReleasedLL(unsigned char mask);      // a masked button went up during the latest pump
+bool mouseReleasedLL(unsigned char mask);        // a masked button went up during the latest pump
 void showCursorLL(bool show);
 
 unsigned int timeLL();              // milliseconds of a steady clock, wraps modulo 2^32

@@ -3,6 +3,7 @@
 // with 0x80 added for the extended (E0-prefixed) keys. Byte i of KeyboardState
 // is the key whose code is i; bit 7 set means the key is down.
 
+// clang-format off
 enum : unsigned char {
     DIK_ESCAPE = 0x01,
     DIK_1 = 0x02, DIK_2 = 0x03, DIK_3 = 0x04, DIK_4 = 0x05, DIK_5 = 0x06,
@@ -31,3 +32,4 @@ enum : unsigned char {
     DIK_LEFT = 0xCB, DIK_RIGHT = 0xCD, DIK_END = 0xCF, DIK_DOWN = 0xD0, DIK_NEXT = 0xD1,
     DIK_INSERT = 0xD2, DIK_DELETE = 0xD3, DIK_LWIN = 0xDB, DIK_RWIN = 0xDC, DIK_APPS = 0xDD,
 };
+// clang-format on

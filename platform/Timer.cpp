@@ -10,21 +10,29 @@ unsigned int (*clockSource)();  // setClockLL's clock, or null for the system's
 
 // Milliseconds of the monotonic clock (time since boot, never set back),
 // reduced modulo 2^32 like every reading of timeLL.
-unsigned int monotonicMilliseconds() {
+unsigned int monotonicMilliseconds()
+{
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
-    const unsigned long long ms =
-        static_cast<unsigned long long>(now.tv_sec) * 1000ull + static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
+    const unsigned long long ms = static_cast<unsigned long long>(now.tv_sec) * 1000ull +
+                                  static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
     return static_cast<unsigned int>(ms);
 }
 
 }  // namespace
 
-void setClockLL(unsigned int (*clock)()) { clockSource = clock; }
+void setClockLL(unsigned int (*clock)())
+{
+    clockSource = clock;
+}
 
-unsigned int timeLL() { return clockSource ? clockSource() : monotonicMilliseconds(); }
+unsigned int timeLL()
+{
+    return clockSource ? clockSource() : monotonicMilliseconds();
+}
 
-void waitFrameLL(unsigned int ms) {
+void waitFrameLL(unsigned int ms)
+{
     if (lastFrameTime == 0) {
         lastFrameTime = timeLL();
         return;

@@ -24,10 +24,11 @@ struct PixelFormatRequest {
     int accumBits;    // 24 with LL_ACCUM (8 per colour channel), else 0
 };
 
-int forcedFailure;                                    // failSetupLL's number, 0 = none
+int forcedFailure;                                          // failSetupLL's number, 0 = none
 void (*messageBox)(const char* caption, const char* text);  // failSetupLL's stand-in box, or null
 
-void showError(const char* text) {
+void showError(const char* text)
+{
     if (messageBox) {
         messageBox("Error", text);
         return;
@@ -39,7 +40,8 @@ void showError(const char* text) {
 }
 
 // The window's icon: a soft white dot on black, the look of one particle.
-SDL_Surface* makeIcon() {
+SDL_Surface* makeIcon()
+{
     const int size = 32;
     SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, size, size, 32, SDL_PIXELFORMAT_RGBA32);
     if (!icon) {
@@ -63,7 +65,8 @@ SDL_Surface* makeIcon() {
 
 // The GLX description of the visual SDL gave an OpenGL window, or null when
 // the window has no visual that GL can draw to. The caller XFree()s it.
-XVisualInfo* windowVisual(Display* display, Window window) {
+XVisualInfo* windowVisual(Display* display, Window window)
+{
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(display, window, &attributes) || !attributes.visual) {
         return nullptr;
@@ -79,14 +82,16 @@ XVisualInfo* windowVisual(Display* display, Window window) {
     return info;
 }
 
-int glxValue(Display* display, XVisualInfo* visual, int attribute) {
+int glxValue(Display* display, XVisualInfo* visual, int attribute)
+{
     int value = 0;
     return glXGetConfig(display, visual, attribute, &value) == 0 ? value : 0;
 }
 
 // SDL picks the X visual (the pixel format) when it creates an OpenGL window,
 // from the attributes set before; hand it the request.
-void requestPixelFormat(const PixelFormatRequest& request) {
+void requestPixelFormat(const PixelFormatRequest& request)
+{
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, request.colorBits / 3);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, request.colorBits / 3);
@@ -104,7 +109,8 @@ void requestPixelFormat(const PixelFormatRequest& request) {
 }
 
 // False for SDL's video drivers that put nothing on a screen.
-bool driverShowsWindows(const char* driver) {
+bool driverShowsWindows(const char* driver)
+{
     const char* const headless[] = {"offscreen", "dummy", "evdev"};
     for (const char* name : headless) {
         if (SDL_strcasecmp(driver, name) == 0) {
@@ -115,7 +121,8 @@ bool driverShowsWindows(const char* driver) {
 }
 
 // Failures 6 to 11: the box first, then the teardown.
-int failAndTearDown(const char* text) {
+int failAndTearDown(const char* text)
+{
     showError(text);
     shutdownLL();
     return 1;
@@ -123,13 +130,23 @@ int failAndTearDown(const char* text) {
 
 }  // namespace
 
-bool setupFailureForced(int failure) { return forcedFailure == failure; }
+bool setupFailureForced(int failure)
+{
+    return forcedFailure == failure;
+}
 
-void failSetupLL(int failure) { forcedFailure = failure; }
+void failSetupLL(int failure)
+{
+    forcedFailure = failure;
+}
 
-void setMessageBoxLL(void (*box)(const char* caption, const char* text)) { messageBox = box; }
+void setMessageBoxLL(void (*box)(const char* caption, const char* text))
+{
+    messageBox = box;
+}
 
-int setupLL(const char* title, unsigned char flags, int x, int y, int width, int height) {
+int setupLL(const char* title, unsigned char flags, int x, int y, int width, int height)
+{
     PlatformState& s = platformState;
 
     // 1. The pixel format request.
@@ -234,9 +251,8 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     if (s.x11Display) {
         visual = windowVisual(s.x11Display, static_cast<Window>(info.info.x11.window));
     }
-    if (setupFailureForced(8) ||
-        (s.x11Display && (!visual || !glxValue(s.x11Display, visual, GLX_USE_GL) ||
-                          !glxValue(s.x11Display, visual, GLX_RGBA)))) {
+    if (setupFailureForced(8) || (s.x11Display && (!visual || !glxValue(s.x11Display, visual, GLX_USE_GL) ||
+                                                   !glxValue(s.x11Display, visual, GLX_RGBA)))) {
         if (visual) {
             XFree(visual);
         }
@@ -249,11 +265,13 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
         Display* d = s.x11Display;
         formatHolds = (!request.doubleBuffer || glxValue(d, visual, GLX_DOUBLEBUFFER)) &&
                       glxValue(d, visual, GLX_RED_SIZE) + glxValue(d, visual, GLX_GREEN_SIZE) +
-                              glxValue(d, visual, GLX_BLUE_SIZE) >= request.colorBits &&
+                              glxValue(d, visual, GLX_BLUE_SIZE) >=
+                          request.colorBits &&
                       glxValue(d, visual, GLX_DEPTH_SIZE) >= request.depthBits &&
                       glxValue(d, visual, GLX_STENCIL_SIZE) >= request.stencilBits &&
                       glxValue(d, visual, GLX_ACCUM_RED_SIZE) + glxValue(d, visual, GLX_ACCUM_GREEN_SIZE) +
-                              glxValue(d, visual, GLX_ACCUM_BLUE_SIZE) >= request.accumBits;
+                              glxValue(d, visual, GLX_ACCUM_BLUE_SIZE) >=
+                          request.accumBits;
         XFree(visual);
     }
     if (setupFailureForced(9) || !formatHolds) {
@@ -292,13 +310,15 @@ int setupLL(const char* title, unsigned char flags, int x, int y, int width, int
     return 0;
 }
 
-void swapBuffersLL() {
+void swapBuffersLL()
+{
     if (platformState.windowHandle) {
         SDL_GL_SwapWindow(platformState.windowHandle);
     }
 }
 
-void shutdownLL() {
+void shutdownLL()
+{
     PlatformState& s = platformState;
 
     // 1. Back to the desktop's display mode.
@@ -350,9 +370,9 @@ void shutdownLL() {
     // driver while code of it may still be referenced (exit handlers, leak checks).
 }
 
-int windowProcLL(const SDL_Event* event) {
-    if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_CLOSE &&
-        platformState.windowHandle &&
+int windowProcLL(const SDL_Event* event)
+{
+    if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_CLOSE && platformState.windowHandle &&
         event->window.windowID == SDL_GetWindowID(platformState.windowHandle)) {
         // The close box or the window manager's close: the program ends here,
         // from inside the pump, with its exit handlers run.

@@ -8,7 +8,9 @@
 #include "resources/ResourceGL.h"
 
 QBitmapFont::QBitmapFont(uint32_t listBase, const QGlyphMetrics* metrics, uint32_t printBufferSize)
-    : listBase(listBase), printBuffer(nullptr), printBufferSize(0)
+    : listBase(listBase),
+      printBuffer(nullptr),
+      printBufferSize(0)
 {
     memcpy(this->metrics, metrics, sizeof(this->metrics));
     if (printBufferSize != 0) {
@@ -145,7 +147,10 @@ uint32_t QBitmapFont::GetTextWidth(const char* text) const
     return width;
 }
 
-uint32_t QBitmapFont::GetTextHeight(const char* text) const { return GetMaxDescent(text) + GetMaxAscent(text); }
+uint32_t QBitmapFont::GetTextHeight(const char* text) const
+{
+    return GetMaxDescent(text) + GetMaxAscent(text);
+}
 
 uint32_t QBitmapFont::GetMaxAscent(const char* text) const
 {

@@ -43,8 +43,8 @@ public:
     void Printf(int x, int y, const char* format, ...) __attribute__((format(printf, 4, 5)));
 
     // Measures in pixels; 0 for an empty string.
-    uint32_t GetTextWidth(const char* text) const;    // sum of advances
-    uint32_t GetTextHeight(const char* text) const;   // greatest descent + greatest ascent
+    uint32_t GetTextWidth(const char* text) const;   // sum of advances
+    uint32_t GetTextHeight(const char* text) const;  // greatest descent + greatest ascent
     uint32_t GetMaxAscent(const char* text) const;
     uint32_t GetMaxDescent(const char* text) const;
 
@@ -55,8 +55,8 @@ public:
 private:
     void FormatInto(const char* format, va_list args);
 
-    uint32_t listBase;            // first of 256 display lists; list listBase + c draws code c
-    QGlyphMetrics metrics[256];   // this font's glyph metrics, by code
-    char* printBuffer;            // Printf's formatting buffer
-    uint32_t printBufferSize;     // bytes of printBuffer; 0 when its allocation failed
+    uint32_t listBase;           // first of 256 display lists; list listBase + c draws code c
+    QGlyphMetrics metrics[256];  // this font's glyph metrics, by code
+    char* printBuffer;           // Printf's formatting buffer
+    uint32_t printBufferSize;    // bytes of printBuffer; 0 when its allocation failed
 };

@@ -13,7 +13,10 @@ const char fontMagic[7] = {'Q', 'B', 'M', 'F', 'O', 'N', 'T'};
 const uint32_t printBufferBytes = 256;
 }  // namespace
 
-QBitmapFontLoader::QBitmapFontLoader(uint16_t scratchSize) : scratch(nullptr), scratchSize(0), metrics(nullptr)
+QBitmapFontLoader::QBitmapFontLoader(uint16_t scratchSize)
+    : scratch(nullptr),
+      scratchSize(0),
+      metrics(nullptr)
 {
     ResizeScratch(scratchSize);
     metrics = new (std::nothrow) QGlyphMetrics[256];

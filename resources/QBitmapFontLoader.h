@@ -29,7 +29,7 @@ public:
     uint16_t GetScratchSize() const { return scratchSize; }
 
 private:
-    unsigned char* scratch;   // one glyph bitmap while it is compiled
-    uint16_t scratchSize;     // bytes of scratch; 0 when there is none
-    QGlyphMetrics* metrics;   // 256 records, filled during a load and copied into the font
+    unsigned char* scratch;  // one glyph bitmap while it is compiled
+    uint16_t scratchSize;    // bytes of scratch; 0 when there is none
+    QGlyphMetrics* metrics;  // 256 records, filled during a load and copied into the font
 };

@@ -42,8 +42,15 @@ FILE* OpenRegularFile(const char* name)
 }  // namespace
 
 QPackFile::QPackFile(const char* archiveName)
-    : archive(nullptr), entryLength(0), entryOffset(0), window(nullptr), windowSize(0), windowStart(0),
-      position(0), looseFile(nullptr), archiveBytes(0)
+    : archive(nullptr),
+      entryLength(0),
+      entryOffset(0),
+      window(nullptr),
+      windowSize(0),
+      windowStart(0),
+      position(0),
+      looseFile(nullptr),
+      archiveBytes(0)
 {
     if (archiveName == nullptr) {
         return;
@@ -176,17 +183,10 @@ bool QPackFile::Seek(int32_t offset, QSeekOrigin origin)
     }
     int64_t target;
     switch (origin) {
-    case FromStart:
-        target = offset;
-        break;
-    case FromEnd:
-        target = int64_t(entryLength) - 1 + offset;
-        break;
-    case FromCurrent:
-        target = int64_t(position) + offset;
-        break;
-    default:
-        return false;
+    case FromStart: target = offset; break;
+    case FromEnd: target = int64_t(entryLength) - 1 + offset; break;
+    case FromCurrent: target = int64_t(position) + offset; break;
+    default: return false;
     }
     if (target < 0 || target > int64_t(entryLength) - 1) {
         return false;

@@ -45,13 +45,13 @@ private:
     void FillWindow(uint32_t entryPosition);
     void CloseEntry();
 
-    FILE* archive;             // the open archive; null in loose mode
-    uint32_t entryLength;      // bytes of the open entry; 0 = no entry open
-    uint32_t entryOffset;      // absolute offset of the entry's data in the archive
-    unsigned char* window;     // holds entry bytes [windowStart, windowStart + windowSize)
-    uint32_t windowSize;       // capacity of the window: min(entryLength, 65536)
-    uint32_t windowStart;      // entry position of the window's first byte
-    uint32_t position;         // entry-relative read position, 0 to entryLength
-    FILE* looseFile;           // loose mode's open file; null otherwise
-    uint64_t archiveBytes;     // size of the archive file, to refuse entries running past it
+    FILE* archive;          // the open archive; null in loose mode
+    uint32_t entryLength;   // bytes of the open entry; 0 = no entry open
+    uint32_t entryOffset;   // absolute offset of the entry's data in the archive
+    unsigned char* window;  // holds entry bytes [windowStart, windowStart + windowSize)
+    uint32_t windowSize;    // capacity of the window: min(entryLength, 65536)
+    uint32_t windowStart;   // entry position of the window's first byte
+    uint32_t position;      // entry-relative read position, 0 to entryLength
+    FILE* looseFile;        // loose mode's open file; null otherwise
+    uint64_t archiveBytes;  // size of the archive file, to refuse entries running past it
 };

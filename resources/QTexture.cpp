@@ -20,13 +20,20 @@ bool ReadU16(QPackFile& pack, uint16_t& value)
     return true;
 }
 
-bool ReadU8(QPackFile& pack, uint8_t& value) { return pack.Read(&value, 1) == 1; }
+bool ReadU8(QPackFile& pack, uint8_t& value)
+{
+    return pack.Read(&value, 1) == 1;
+}
 
 // Uploads with an unpack alignment of 1, so levels reach GL exactly as stored (rows
 // tightly packed), and puts the caller's alignment back whatever happens.
 class UnpackAlignmentOne {
 public:
-    UnpackAlignmentOne() : saved(ResourceGL::GetUnpackAlignment()) { ResourceGL::SetUnpackAlignment(1); }
+    UnpackAlignmentOne()
+        : saved(ResourceGL::GetUnpackAlignment())
+    {
+        ResourceGL::SetUnpackAlignment(1);
+    }
     ~UnpackAlignmentOne() { ResourceGL::SetUnpackAlignment(saved); }
 
 private:
@@ -35,7 +42,11 @@ private:
 }  // namespace
 
 QTexture::QTexture(uint16_t width, uint16_t height, uint8_t components, uint32_t poolSize)
-    : id(0), pixels(nullptr), pixelBytes(0), names(nullptr), nameCount(0)
+    : id(0),
+      pixels(nullptr),
+      pixelBytes(0),
+      names(nullptr),
+      nameCount(0)
 {
     ResizeBuffer(width, height, components);
     if (poolSize == 0) {

@@ -9,7 +9,10 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 
-./scripts/setup.sh
+CMAKE_EXTRA=-DQP_WERROR=ON ./scripts/setup.sh
+
+echo "== format: every C++ file as clang-format makes it =="
+./scripts/check-format.sh
 
 . scripts/xvfb.sh
 start_private_xvfb
@@ -21,7 +24,7 @@ echo "== normal build: tests =="
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 
 echo "== fuzz build: each target for a bounded time =="
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQP_FUZZ=ON \
+cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQP_FUZZ=ON -DQP_WERROR=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-fuzz -j "$jobs"
 export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1"
@@ -32,6 +35,6 @@ if ctest --test-dir build-fuzz -N -L fuzz | grep -q 'Total Tests: [1-9]'; then
 fi
 
 echo "== sanitizer build (address, undefined): tests =="
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQP_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQP_SANITIZE=ON -DQP_WERROR=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600 -LE bench

@@ -23,7 +23,8 @@ const int batchCount = 20;
 const int particlesPerBatch = 100;  // 2000 particles per frame
 const float sizes[] = {0.0005f, 0.02f};
 
-GLuint makeTexture() {
+GLuint makeTexture()
+{
     // 32x32 soft dot, like the editor's default texture.
     static unsigned char texels[32 * 32 * 4];
     for (int y = 0; y < 32; ++y) {
@@ -45,7 +46,8 @@ GLuint makeTexture() {
     return name;
 }
 
-void drawAll(benchmark::State& state) {
+void drawAll(benchmark::State& state)
+{
     const float size = sizes[state.range(0)];
     const GLuint texture = makeTexture();
     QParticleManager manager(batchCount * particlesPerBatch, batchCount, false);
@@ -86,16 +88,17 @@ void drawAll(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * batchCount * particlesPerBatch);
     state.SetLabel(size < 0.001f ? "size 0.0005" : "size 0.02");
     // Seconds per particle, printed with an SI prefix (u = microseconds).
-    state.counters["per_particle"] = benchmark::Counter(
-        static_cast<double>(state.iterations() * batchCount * particlesPerBatch),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_particle"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * batchCount * particlesPerBatch),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     glDeleteTextures(1, &texture);
 }
 BENCHMARK(drawAll)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     benchmark::Initialize(&argc, argv);
     if (setupLL("bench_draw", LL_DOUBLEBUFFER, 0, 0, 640, 480) != 0) {
         std::fprintf(stderr, "bench_draw: no window (is DISPLAY set?)\n");

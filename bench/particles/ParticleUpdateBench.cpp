@@ -49,14 +49,38 @@ void* operator new[](std::size_t size)
         throw std::bad_alloc();
     return p;
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return CountedAllocation(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return CountedAllocation(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return CountedAllocation(size);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -128,8 +152,7 @@ void UpdateAllSteadyState(benchmark::State& state)
     state.counters["flat_ns_per_particle"] = flatNs / perFrame / static_cast<double>(live);
     state.counters["ratio_to_flat"] = flatNs / updateNs;
     state.counters["allocs_per_frame"] = static_cast<double>(allocations) / perFrame;
-    state.counters["pool_bytes_per_particle"] =
-        static_cast<double>(manager.PoolBytes()) / static_cast<double>(live);
+    state.counters["pool_bytes_per_particle"] = static_cast<double>(manager.PoolBytes()) / static_cast<double>(live);
     manager.Remove(&system);
 }
 

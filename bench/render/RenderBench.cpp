@@ -59,7 +59,8 @@ void RenderFrames(benchmark::State& state, int emitRate, bool writePng)
     settings.emitRate = emitRate;
     PreviewRenderer preview(settings, context.texture->GetID(), 1.0f, Vec3{0.0f, 20.0f, 0.0f});
     preview.SetUpEditorGL();
-    for (int i = 0; i < 70; ++i) preview.Advance(16);  // past one lifetime: steady state
+    for (int i = 0; i < 70; ++i)
+        preview.Advance(16);  // past one lifetime: steady state
     const float black[3] = {0.0f, 0.0f, 0.0f};
     std::vector<uint8_t> frame(size_t(width) * height * 4);
     const std::string png = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/bench_render.png";
@@ -83,10 +84,22 @@ void RenderFrames(benchmark::State& state, int emitRate, bool writePng)
     state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void BM_DefaultEffect(benchmark::State& state) { RenderFrames(state, 100, false); }
-void BM_TenThousandParticles(benchmark::State& state) { RenderFrames(state, 10000, false); }
-void BM_DefaultEffectWithPng(benchmark::State& state) { RenderFrames(state, 100, true); }
-void BM_TenThousandParticlesWithPng(benchmark::State& state) { RenderFrames(state, 10000, true); }
+void BM_DefaultEffect(benchmark::State& state)
+{
+    RenderFrames(state, 100, false);
+}
+void BM_TenThousandParticles(benchmark::State& state)
+{
+    RenderFrames(state, 10000, false);
+}
+void BM_DefaultEffectWithPng(benchmark::State& state)
+{
+    RenderFrames(state, 100, true);
+}
+void BM_TenThousandParticlesWithPng(benchmark::State& state)
+{
+    RenderFrames(state, 10000, true);
+}
 
 }  // namespace
 

@@ -8,7 +8,10 @@
 namespace {
 std::string scratchPath;
 
-void RemoveScratch() { unlink(scratchPath.c_str()); }
+void RemoveScratch()
+{
+    unlink(scratchPath.c_str());
+}
 }  // namespace
 
 const char* WriteInputFile(const uint8_t* data, size_t size)

@@ -51,8 +51,12 @@ void DeleteTextures(GLsizei n, const GLuint* names)
     Touch(names, uint64_t(n) * sizeof(GLuint));
     glRecord.texturesDeleted += uint64_t(n);
 }
-GLboolean IsTextureResident(GLuint) { return GL_FALSE; }
-void BindTexture(GLenum, GLuint) {}
+GLboolean IsTextureResident(GLuint)
+{
+    return GL_FALSE;
+}
+void BindTexture(GLenum, GLuint)
+{}
 void TexImage2D(GLint, GLint internalFormat, GLsizei width, GLsizei height, GLenum format, const void* pixels)
 {
     uint64_t components = format == GL_RGBA ? 4 : 3;
@@ -61,9 +65,16 @@ void TexImage2D(GLint, GLint internalFormat, GLsizei width, GLsizei height, GLen
     }
     Touch(pixels, UnpackedSize(uint64_t(width) * components, uint64_t(height)));
 }
-void TexParameteri(GLenum, GLenum, GLint) {}
-GLint GetUnpackAlignment() { return glRecord.unpackAlignment; }
-void SetUnpackAlignment(GLint alignment) { glRecord.unpackAlignment = alignment; }
+void TexParameteri(GLenum, GLenum, GLint)
+{}
+GLint GetUnpackAlignment()
+{
+    return glRecord.unpackAlignment;
+}
+void SetUnpackAlignment(GLint alignment)
+{
+    glRecord.unpackAlignment = alignment;
+}
 
 GLuint GenLists(GLsizei range)
 {
@@ -72,15 +83,22 @@ GLuint GenLists(GLsizei range)
     ++glRecord.listRangesMade;
     return base;
 }
-void DeleteLists(GLuint, GLsizei) { ++glRecord.listRangesDeleted; }
-void NewList(GLuint, GLenum) {}
-void EndList() {}
+void DeleteLists(GLuint, GLsizei)
+{
+    ++glRecord.listRangesDeleted;
+}
+void NewList(GLuint, GLenum)
+{}
+void EndList()
+{}
 void Bitmap(GLsizei width, GLsizei height, GLfloat, GLfloat, GLfloat, GLfloat, const GLubyte* bitmap)
 {
     Touch(bitmap, UnpackedSize((uint64_t(width) + 7) / 8, uint64_t(height)));
 }
-void CallList(GLuint) {}
-void ListBase(GLuint) {}
+void CallList(GLuint)
+{}
+void ListBase(GLuint)
+{}
 void CallLists(GLsizei n, GLenum type, const void* lists)
 {
     if (type != GL_UNSIGNED_BYTE) {
@@ -88,8 +106,14 @@ void CallLists(GLsizei n, GLenum type, const void* lists)
     }
     Touch(lists, uint64_t(n));
 }
-void RasterPos3f(GLfloat, GLfloat, GLfloat) {}
-void RasterPos2f(GLfloat, GLfloat) {}
-void RasterPos3fv(const GLfloat* xyz) { Touch(xyz, 3 * sizeof(GLfloat)); }
-void RasterPos2i(GLint, GLint) {}
+void RasterPos3f(GLfloat, GLfloat, GLfloat)
+{}
+void RasterPos2f(GLfloat, GLfloat)
+{}
+void RasterPos3fv(const GLfloat* xyz)
+{
+    Touch(xyz, 3 * sizeof(GLfloat));
+}
+void RasterPos2i(GLint, GLint)
+{}
 }  // namespace ResourceGL

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 struct GLRecord {
-    int unpackAlignment = 4;     // current GL_UNPACK_ALIGNMENT
+    int unpackAlignment = 4;         // current GL_UNPACK_ALIGNMENT
     uint64_t listRangesMade = 0;     // glGenLists(256) calls that succeeded
     uint64_t listRangesDeleted = 0;  // glDeleteLists calls
     uint64_t texturesMade = 0;       // names from glGenTextures

@@ -25,7 +25,10 @@ unsigned char Code(char c)
     return c == '.' ? DIK_PERIOD : c == '\r' ? DIK_RETURN : c == '\b' ? DIK_BACK : DIK_ESCAPE;
 }
 
-const QParticleSystem& Live() { return *activeParticleSystem; }
+const QParticleSystem& Live()
+{
+    return *activeParticleSystem;
+}
 
 // The size stored and passed on, and the buffer cleared whole.
 bool SizeIs(float value)
@@ -47,8 +50,8 @@ protected:
         viewRotation.RotateY(25.0f);  // a turned view, for Clear to undo
         settings = DefaultEmitterSettings();
         menuState = MenuState::Main;
-        system.emplace(&origin, settings.velocity, 7u, &settings.startColor, &settings.endColor, settings.size,
-                       1000u, false, 100u);
+        system.emplace(&origin, settings.velocity, 7u, &settings.startColor, &settings.endColor, settings.size, 1000u,
+                       false, 100u);
         activeParticleSystem = &*system;
     }
     // Each key down for one frame and up for the next; false once a frame says to stop.
@@ -81,8 +84,11 @@ using M = MenuState;
 using F = EditField;
 const Row rows[] = {
     // Menus; Q quits from the main menu only, the hidden menu wakes only for M.
-    {"E\033", nullptr, F::None, M::Main}, {"V\033", nullptr, F::None, M::Main}, {"VQ\033EQ", nullptr},
-    {"\033EVSQ\033", nullptr, F::None, M::Hidden}, {"\033M", nullptr, F::None, M::Main},
+    {"E\033", nullptr, F::None, M::Main},
+    {"V\033", nullptr, F::None, M::Main},
+    {"VQ\033EQ", nullptr},
+    {"\033EVSQ\033", nullptr, F::None, M::Hidden},
+    {"\033M", nullptr, F::None, M::Main},
     {"Q", nullptr, F::None, M::Main, false},
     // Zoom stays within 1..10: the 90th step out lands a rounding error past 10.
     {"V" + std::string(89, 'O'), [] { return cameraDistance < 10.0f; }, F::None, M::View},
@@ -93,16 +99,27 @@ const Row rows[] = {
      F::None, M::View},
     {"VC", [] { return viewRotation.Get(8) == 0 && !settings.coneEnabled; }, F::None, M::View},
     // Each entry key opens its entry with the menu still open; the entry takes every key.
-    {"EZ", nullptr, F::StartRed}, {"EX", nullptr, F::EndRed}, {"EE", nullptr, F::EmitRate},
-    {"ET", nullptr, F::Lifetime}, {"ES", nullptr, F::Size}, {"EV", nullptr, F::Velocity},
-    {"ED", nullptr, F::ConeDirX}, {"EA", nullptr, F::ConeAngle}, {"VR", nullptr, F::RotationX, M::View},
-    {"ESQMEV", [] { return editLength == 0; }, F::Size}, {"ES\033", nullptr},
+    {"EZ", nullptr, F::StartRed},
+    {"EX", nullptr, F::EndRed},
+    {"EE", nullptr, F::EmitRate},
+    {"ET", nullptr, F::Lifetime},
+    {"ES", nullptr, F::Size},
+    {"EV", nullptr, F::Velocity},
+    {"ED", nullptr, F::ConeDirX},
+    {"EA", nullptr, F::ConeAngle},
+    {"VR", nullptr, F::RotationX, M::View},
+    {"ESQMEV", [] { return editLength == 0; }, F::Size},
+    {"ES\033", nullptr},
     {"ES12345678901QMZ", [] { return std::strcmp(editBuffer, "123456789") == 0; }, F::Size},
     {"ES123\b\b\b\b5", [] { return std::strcmp(editBuffer, "5") == 0; }, F::Size},
     // Enter converts as atof does.
-    {"ES\r", [] { return SizeIs(0); }}, {"ES-\r", [] { return SizeIs(0); }}, {"ES.\r", [] { return SizeIs(0); }},
-    {"ES1.5.2\r", [] { return SizeIs(1.5f); }}, {"ES5-\r", [] { return SizeIs(5); }},
-    {"ES1-2\r", [] { return SizeIs(1); }}, {"ES-0.25\r", [] { return SizeIs(-0.25f); }},
+    {"ES\r", [] { return SizeIs(0); }},
+    {"ES-\r", [] { return SizeIs(0); }},
+    {"ES.\r", [] { return SizeIs(0); }},
+    {"ES1.5.2\r", [] { return SizeIs(1.5f); }},
+    {"ES5-\r", [] { return SizeIs(5); }},
+    {"ES1-2\r", [] { return SizeIs(1); }},
+    {"ES-0.25\r", [] { return SizeIs(-0.25f); }},
     {"EV0.75\r", [] { return settings.velocity == 0.75f && Live().velocity == 0.75f; }},
     // Integer fields truncate toward zero; the system reads the same bits unsigned.
     {"EE99.9\r", [] { return settings.emitRate == 99 && Live().emitRate == 99u; }},
@@ -118,14 +135,16 @@ const Row rows[] = {
     {"VR30\r0\r-12.5\r", [] { return rotationSpeed.x == 30 && rotationSpeed.z == -12.5f; }, F::None, M::View},
     {"VR30\r\033", [] { return rotationEntry.x == 30 && rotationSpeed.x == 0; }, F::None, M::View},
     // The cone: the angle clamped to 0..90, passed on only while on; the toggle keeps axis and angle.
-    {"EA120\r", [] { return settings.coneAngle == 90; }}, {"EA-5\r", [] { return settings.coneAngle == 0; }},
+    {"EA120\r", [] { return settings.coneAngle == 90; }},
+    {"EA-5\r", [] { return settings.coneAngle == 0; }},
     {"ED1\r0\r0\rA45\r",
      [] { return settings.coneDirection.x == 1 && settings.coneAngle == 45 && !Live().coneEnabled; }},
     {"ED1\r0\r0\rA45\rC", [] { return Live().coneEnabled && Live().coneDirection.x == 1 && Live().coneAngle == 45; }},
     {"ED1\r0\r0\rA45\rCC",
      [] { return !Live().coneEnabled && settings.coneDirection.x == 1 && settings.coneAngle == 45; }},
     {"ECD0\r1\r", [] { return Live().coneEnabled && Live().coneDirection.y == 0; }, F::ConeDirZ},
-    {"ECD0\r1\r0\r", [] { return Live().coneDirection.y == 1; }}, {"ECA45\r", [] { return Live().coneAngle == 45; }},
+    {"ECD0\r1\r0\r", [] { return Live().coneDirection.y == 1; }},
+    {"ECA45\r", [] { return Live().coneAngle == 45; }},
 };
 
 }  // namespace
@@ -147,8 +166,8 @@ TEST_F(Keys, ReaderGivesEachPressOnceAndOnlyTheTopKey)
     keys[DIK_NUMPAD5] = 0;
 
     // Each key comes back after a release: both '.' keys in a row give two points.
-    const unsigned char rows[][2] = {{DIK_NUMPAD0, '0'}, {DIK_COMMA, '.'}, {DIK_DECIMAL, '.'}, {DIK_SUBTRACT, '-'},
-                                     {DIK_NUMPADENTER, 13}, {DIK_DELETE, 8}, {DIK_F1, 0}, {DIK_SPACE, 0}};
+    const unsigned char rows[][2] = {{DIK_NUMPAD0, '0'},    {DIK_COMMA, '.'}, {DIK_DECIMAL, '.'}, {DIK_SUBTRACT, '-'},
+                                     {DIK_NUMPADENTER, 13}, {DIK_DELETE, 8},  {DIK_F1, 0},        {DIK_SPACE, 0}};
     for (const auto& row : rows) {
         keys[row[0]] = 0x80;
         EXPECT_EQ(row[1], ReadKey()) << "scan code " << int(row[0]);

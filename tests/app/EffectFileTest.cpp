@@ -15,8 +15,7 @@
 namespace {
 
 // Appends little-endian 32-bit words, independently of the writer's code.
-template <typename T>
-Bytes& Put(Bytes& b, std::initializer_list<T> values)
+template <typename T> Bytes& Put(Bytes& b, std::initializer_list<T> values)
 {
     for (T v : values) {
         uint32_t bits;
@@ -36,8 +35,8 @@ Bytes DefaultRecord()
 }
 
 // Every field differs from the defaults.
-const EmitterSettings distinct = {{0.1f, 0.2f, 0.3f, 0.4f}, {0.5f, 0.6f, 0.7f, 0.8f}, 0.75f, 3.5f, -1, 2500, true,
-                                  {1.5f, -2.5f, 4.0f}, 33.0f};
+const EmitterSettings distinct = {
+    {0.1f, 0.2f, 0.3f, 0.4f}, {0.5f, 0.6f, 0.7f, 0.8f}, 0.75f, 3.5f, -1, 2500, true, {1.5f, -2.5f, 4.0f}, 33.0f};
 
 }  // namespace
 

@@ -67,9 +67,10 @@ protected:
 };
 
 // The edit menu's lines, from y = 285 down by 15 (the second line is empty).
-const Lines editMenu = {{285, "Edit menu"}, {255, "(Z) Start color"}, {240, "(X) End color"},
-                        {225, "(E)mitt per sec."}, {210, "Particle life(T)ime"}, {195, "(S)ize"}, {180, "(V)elocity"},
-                        {165, "Toggle (C)one emitting"}, {150, "Cone (D)irection"}, {135, "Cone (A)ngle"}};
+const Lines editMenu = {{285, "Edit menu"},        {255, "(Z) Start color"},        {240, "(X) End color"},
+                        {225, "(E)mitt per sec."}, {210, "Particle life(T)ime"},    {195, "(S)ize"},
+                        {180, "(V)elocity"},       {165, "Toggle (C)one emitting"}, {150, "Cone (D)irection"},
+                        {135, "Cone (A)ngle"}};
 
 }  // namespace
 

@@ -19,7 +19,8 @@ const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255
 
 class ParticleDraw : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_EQ(0, setupLL("particle drawing", LL_DOUBLEBUFFER | LL_DEPTH, 0, 0, 640, 480));
         // 2x2 texels, nearest: red and green on the row t = 0, blue and white on t = 1.
         const unsigned char quadrantTexels[] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
@@ -28,7 +29,8 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     void TearDown() override { shutdownLL(); }
-    static GLuint makeTexture(const unsigned char* texels) {
+    static GLuint makeTexture(const unsigned char* texels)
+    {
         GLuint name = 0;
         glGenTextures(1, &name);
         glBindTexture(GL_TEXTURE_2D, name);
@@ -39,7 +41,8 @@ protected:
     }
     // A system with no emission of its own, attached to the manager (so drawn
     // before those attached earlier).
-    QParticleSystem& addSystem(GLuint texture, float size) {
+    QParticleSystem& addSystem(GLuint texture, float size)
+    {
         const Vec3 at{0, 0, 0};
         const Color4 c{1, 1, 1, 1};
         systems.emplace_back(&at, 0.0f, texture, &c, &c, size, 100000, false, 0);
@@ -47,7 +50,8 @@ protected:
         return systems.back();
     }
     // One batch of `color` at the head of the system's list, a particle at each position.
-    void addBatch(QParticleSystem& system, Color4 color, std::vector<Vec3> positions) {
+    void addBatch(QParticleSystem& system, Color4 color, std::vector<Vec3> positions)
+    {
         QParticleBatch* batch = manager.AllocBatch();
         *batch = QParticleBatch{};
         batch->color = color;
@@ -60,12 +64,14 @@ protected:
         batch->next = system.batches;
         system.batches = batch;
     }
-    std::vector<unsigned char> readFrame() {
+    std::vector<unsigned char> readFrame()
+    {
         std::vector<unsigned char> rgba(640 * 480 * 4);
         glReadPixels(0, 0, 640, 480, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
         return rgba;
     }
-    static Rgb at(const std::vector<unsigned char>& frame, int x, int y) {
+    static Rgb at(const std::vector<unsigned char>& frame, int x, int y)
+    {
         const unsigned char* p = &frame[4 * (y * 640 + x)];
         return Rgb{p[0], p[1], p[2]};
     }
@@ -75,7 +81,8 @@ protected:
     GLuint quadrants = 0, plain = 0;
 };
 
-TEST_F(ParticleDraw, SquareCoversExactlyItsPixelsWithTheTextureFacingTheViewer) {
+TEST_F(ParticleDraw, SquareCoversExactlyItsPixelsWithTheTextureFacingTheViewer)
+{
     const struct {
         const char* what;
         float x, y, size, turnX, turnY;
@@ -103,13 +110,15 @@ TEST_F(ParticleDraw, SquareCoversExactlyItsPixelsWithTheTextureFacingTheViewer) 
             const int x = i % 640, y = i / 640;
             const bool in = x >= c.left && x <= c.right && y >= c.bottom && y <= c.top;
             const int corner = (2 * y > c.bottom + c.top ? 2 : 0) + (2 * x > c.left + c.right ? 1 : 0);
-            if (at(frame, x, y) != (in ? c.corners[corner] : black) && wrong++ == 0) first = i;
+            if (at(frame, x, y) != (in ? c.corners[corner] : black) && wrong++ == 0)
+                first = i;
         }
         EXPECT_EQ(0, wrong) << c.what << ": wrong pixels, the first at (" << first % 640 << ", " << first / 640 << ")";
     }
 }
 
-TEST_F(ParticleDraw, BatchesAddTheirColourTimesAlphaOntoTheFrame) {
+TEST_F(ParticleDraw, BatchesAddTheirColourTimesAlphaOntoTheFrame)
+{
     glClearColor(0.2f, 0.2f, 0.2f, 1);  // 51 per channel
     glClear(GL_COLOR_BUFFER_BIT);
     const std::vector<unsigned char> before = readFrame();
@@ -121,12 +130,15 @@ TEST_F(ParticleDraw, BatchesAddTheirColourTimesAlphaOntoTheFrame) {
 
     addBatch(system, Color4{0.25f, 0.5f, 0, 1}, {Vec3{0, 0, 0}, Vec3{-0.5f, 0.5f, 0}});
     addBatch(system, Color4{0.5f, 0.25f, 0, 1}, {Vec3{0, 0, 0}});
-    addBatch(system, Color4{2, 0, 0, 1}, {Vec3{0.5f, 0.5f, 0}});        // clamped by GL
+    addBatch(system, Color4{2, 0, 0, 1}, {Vec3{0.5f, 0.5f, 0}});       // clamped by GL
     addBatch(system, Color4{1, 1, 1, 0.5f}, {Vec3{-0.5f, -0.5f, 0}});  // alpha scales what is added
     manager.DrawAll(QMatrix());
     const std::vector<unsigned char> frame = readFrame();
-    const int probes[][5] = {{320, 240, 51 + 64 + 128, 51 + 128 + 64, 51}, {160, 360, 51 + 64, 51 + 128, 51},
-                             {480, 360, 255, 51, 51}, {160, 120, 51 + 128, 51 + 128, 51 + 128}, {600, 20, 51, 51, 51}};
+    const int probes[][5] = {{320, 240, 51 + 64 + 128, 51 + 128 + 64, 51},
+                             {160, 360, 51 + 64, 51 + 128, 51},
+                             {480, 360, 255, 51, 51},
+                             {160, 120, 51 + 128, 51 + 128, 51 + 128},
+                             {600, 20, 51, 51, 51}};
     for (const auto& p : probes) {
         for (int i = 0; i < 3; ++i) {
             EXPECT_NEAR(p[2 + i], at(frame, p[0], p[1])[i], 2) << "at " << p[0] << "," << p[1] << " channel " << i;
@@ -134,7 +146,8 @@ TEST_F(ParticleDraw, BatchesAddTheirColourTimesAlphaOntoTheFrame) {
     }
 }
 
-TEST_F(ParticleDraw, StateAfterDrawAll) {
+TEST_F(ParticleDraw, StateAfterDrawAll)
+{
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
@@ -147,9 +160,13 @@ TEST_F(ParticleDraw, StateAfterDrawAll) {
     addBatch(addSystem(plain, 0.02f), Color4{0.5f, 0.5f, 0.5f, 0.5f}, {Vec3{0, 0, -0.5f}});
     manager.DrawAll(QMatrix());
 
-    const std::pair<GLenum, GLint> values[] = {{GL_LIGHTING, 0}, {GL_BLEND, 0}, {GL_TEXTURE_2D, 0},
-                                               {GL_DEPTH_WRITEMASK, 1}, {GL_BLEND_SRC, GL_SRC_ALPHA},
-                                               {GL_BLEND_DST, GL_ONE}, {GL_TEXTURE_BINDING_2D, GLint(plain)}};
+    const std::pair<GLenum, GLint> values[] = {{GL_LIGHTING, 0},
+                                               {GL_BLEND, 0},
+                                               {GL_TEXTURE_2D, 0},
+                                               {GL_DEPTH_WRITEMASK, 1},
+                                               {GL_BLEND_SRC, GL_SRC_ALPHA},
+                                               {GL_BLEND_DST, GL_ONE},
+                                               {GL_TEXTURE_BINDING_2D, GLint(plain)}};
     for (const auto& v : values) {
         GLint got = -1;
         glGetIntegerv(v.first, &got);

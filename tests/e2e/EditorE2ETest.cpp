@@ -10,9 +10,18 @@ namespace {
 
 const std::string assets = QP_ASSET_DIR, texture = assets + "/Particle.qtex";
 
-bool White(const unsigned char* p) { return p[0] == 255 && p[1] == 255 && p[2] == 255; }
-bool Lit(const unsigned char* p) { return p[0] > 40 || p[1] > 40 || p[2] > 40; }
-bool NotRed(const unsigned char* p) { return p[1] + p[2] > 0; }
+bool White(const unsigned char* p)
+{
+    return p[0] == 255 && p[1] == 255 && p[2] == 255;
+}
+bool Lit(const unsigned char* p)
+{
+    return p[0] > 40 || p[1] > 40 || p[2] > 40;
+}
+bool NotRed(const unsigned char* p)
+{
+    return p[1] + p[2] > 0;
+}
 
 // Pixels of `g` in [x0, x1) x [y0, y1), rows from the top, that pass `test`.
 int Count(const Grab& g, int x0, int y0, int x1, int y1, bool (*test)(const unsigned char*))

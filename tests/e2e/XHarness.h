@@ -75,7 +75,10 @@ class XHarness {
 public:
     // A window being mapped or torn down refuses requests; the harness polls and
     // retries, so X errors are not fatal.
-    XHarness() { XSetErrorHandler([](Display*, XErrorEvent*) { return 0; }); }
+    XHarness()
+    {
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    }
     ~XHarness()
     {
         if (dpy)
@@ -142,8 +145,8 @@ public:
 
     bool GrabWindow(Grab& out)
     {
-        XImage* image = Viewable(window) ? XGetImage(dpy, window, 0, 0, attrs.width, attrs.height, AllPlanes, ZPixmap)
-                                         : nullptr;
+        XImage* image =
+            Viewable(window) ? XGetImage(dpy, window, 0, 0, attrs.width, attrs.height, AllPlanes, ZPixmap) : nullptr;
         if (!image)
             return false;
         out = Grab{attrs.width, attrs.height, {}};

@@ -81,7 +81,8 @@ TEST(QMatrix, ExactElementsOfRotationsProductsTransformsAndPrint)
     testing::internal::CaptureStdout();
     QMatrix().Print();
     QMatrix(1.0f, 2.0f, 3.0f).Print();  // rows, the translation last
-    EXPECT_EQ("1.00 0.00 0.00 0.00\n0.00 1.00 0.00 0.00\n0.00 0.00 1.00 0.00\n0.00 0.00 0.00 1.00\n"
-              "1.00 0.00 0.00 1.00\n0.00 1.00 0.00 2.00\n0.00 0.00 1.00 3.00\n0.00 0.00 0.00 1.00\n",
-              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(
+        "1.00 0.00 0.00 0.00\n0.00 1.00 0.00 0.00\n0.00 0.00 1.00 0.00\n0.00 0.00 0.00 1.00\n"
+        "1.00 0.00 0.00 1.00\n0.00 1.00 0.00 2.00\n0.00 0.00 1.00 3.00\n0.00 0.00 0.00 1.00\n",
+        testing::internal::GetCapturedStdout());
 }

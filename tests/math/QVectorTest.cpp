@@ -18,8 +18,14 @@ void* operator new[](std::size_t size)
         return p;
     throw std::bad_alloc();
 }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 #define EXPECT_XYZ(x, y, z, v) EXPECT_TRUE((v)[0] == (x) && (v)[1] == (y) && (v)[2] == (z)) << #v
 
@@ -39,19 +45,21 @@ TEST(QVector, CopiesNeverShareStorageOperatorsReturnCopiesAndFailedStorageStaysE
     // A failed allocation is reported and never written through.
     const float values[3] = {1.0f, 2.0f, 3.0f};
     const QVector source(values);
-    const char* messages[] = {"!Vector!No mem!\n", "Hi there!\nBig hello!Strange NULL!\n",
-                              "Big hello!Strange NULL!\n", "Big hello!Strange NULL!\n"};
+    const char* messages[] = {"!Vector!No mem!\n", "Hi there!\nBig hello!Strange NULL!\n", "Big hello!Strange NULL!\n",
+                              "Big hello!Strange NULL!\n"};
     for (int kind = 0; kind < 4; ++kind) {
         testing::internal::CaptureStdout();
         failArrayNew = true;
-        QVector* v = kind == 0 ? new QVector() : kind == 1 ? new QVector(1.0f, 2.0f, 3.0f)
-                   : kind == 2 ? new QVector(values) : new QVector(source);
+        QVector* v = kind == 0   ? new QVector()
+                     : kind == 1 ? new QVector(1.0f, 2.0f, 3.0f)
+                     : kind == 2 ? new QVector(values)
+                                 : new QVector(source);
         failArrayNew = false;
         v->Set(4.0f, 5.0f, 6.0f);
         v->Add(source);
         v->Normalize();
-        EXPECT_EQ(std::string(messages[kind]) + "Big hello!Strange NULL!\n",
-                  testing::internal::GetCapturedStdout()) << "constructor " << kind;
+        EXPECT_EQ(std::string(messages[kind]) + "Big hello!Strange NULL!\n", testing::internal::GetCapturedStdout())
+            << "constructor " << kind;
         EXPECT_EQ(nullptr, v->GetData());
         EXPECT_XYZ(0.0f, 0.0f, 0.0f, QVector(*v));
         delete v;

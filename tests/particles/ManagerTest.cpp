@@ -15,7 +15,8 @@ TEST(QParticlePool, PreFillsCountPlusOneAndAFixedPoolFallsShort)
     EXPECT_EQ(nullptr, m.AllocParticles(0));
     ASSERT_EQ(first, m.AllocParticles(3));
     EXPECT_TRUE(first[0].next == first + 1 && first[1].next == first + 2 && first[2].next == nullptr &&
-                m.freeParticles == first + 3) << "pre-filled nodes lie side by side";
+                m.freeParticles == first + 3)
+        << "pre-filled nodes lie side by side";
     m.ReleaseParticles(nullptr);
     m.ReleaseParticles(first);
     EXPECT_TRUE(m.freeParticles == first && first[2].next == first + 3) << "released in order, in front";
@@ -114,16 +115,26 @@ TEST(QParticleSystemCopy, CopiesEverySettingButNeverParticlesCountersOrMembershi
     m.UpdateAll(600);
     m.UpdateAll(100);
     const QParticleSystem copy(s);
-    EXPECT_TRUE(copy.batches == nullptr && copy.manager == nullptr && copy.next == nullptr &&
-                copy.secondElapsed == 0 && copy.secondEmitted == 0);
+    EXPECT_TRUE(copy.batches == nullptr && copy.manager == nullptr && copy.next == nullptr && copy.secondElapsed == 0 &&
+                copy.secondEmitted == 0);
     EXPECT_EQ(target.get(), &target->CopySettings(copy));
-    EXPECT_TRUE(Live(*target) == 3u && target->manager == &m && target->next == &s &&
-                target->secondElapsed == 700u && target->secondEmitted == 3);
+    EXPECT_TRUE(Live(*target) == 3u && target->manager == &m && target->next == &s && target->secondElapsed == 700u &&
+                target->secondEmitted == 3);
     // Through both copies and compared bytewise, so a setting left out shows even when it is 0.
 #define EXPECT_SAME(field) EXPECT_EQ(0, std::memcmp(&s.field, &target->field, sizeof s.field)) << #field
-    EXPECT_SAME(position); EXPECT_SAME(startColor); EXPECT_SAME(endColor); EXPECT_SAME(coneEnabled);
-    EXPECT_SAME(coneDirection); EXPECT_SAME(coneTangent); EXPECT_SAME(coneAngle); EXPECT_SAME(coneSpread);
-    EXPECT_SAME(size); EXPECT_SAME(texture); EXPECT_SAME(lifetime); EXPECT_SAME(removeWhenEmpty);
-    EXPECT_SAME(velocity); EXPECT_SAME(emitRate);
+    EXPECT_SAME(position);
+    EXPECT_SAME(startColor);
+    EXPECT_SAME(endColor);
+    EXPECT_SAME(coneEnabled);
+    EXPECT_SAME(coneDirection);
+    EXPECT_SAME(coneTangent);
+    EXPECT_SAME(coneAngle);
+    EXPECT_SAME(coneSpread);
+    EXPECT_SAME(size);
+    EXPECT_SAME(texture);
+    EXPECT_SAME(lifetime);
+    EXPECT_SAME(removeWhenEmpty);
+    EXPECT_SAME(velocity);
+    EXPECT_SAME(emitRate);
 #undef EXPECT_SAME
 }

@@ -7,17 +7,15 @@
 #include <vector>
 
 // White fading to clear, at the origin; particles never die unless a lifetime is given.
-inline std::unique_ptr<QParticleSystem> NewSystem(uint32_t rate, uint32_t lifetime = 100000000u,
-                                                  float velocity = 1.0f, bool removeWhenEmpty = false)
+inline std::unique_ptr<QParticleSystem> NewSystem(uint32_t rate, uint32_t lifetime = 100000000u, float velocity = 1.0f,
+                                                  bool removeWhenEmpty = false)
 {
     const Vec3 at{0.0f, 0.0f, 0.0f};
     const Color4 white{1.0f, 1.0f, 1.0f, 1.0f}, clear{1.0f, 1.0f, 1.0f, 0.0f};
-    return std::make_unique<QParticleSystem>(&at, velocity, 7u, &white, &clear, 0.02f, lifetime, removeWhenEmpty,
-                                             rate);
+    return std::make_unique<QParticleSystem>(&at, velocity, 7u, &white, &clear, 0.02f, lifetime, removeWhenEmpty, rate);
 }
 
-template <typename Node>
-uint32_t Length(const Node* node)
+template <typename Node> uint32_t Length(const Node* node)
 {
     uint32_t n = 0;
     for (; node != nullptr; node = node->next)

@@ -10,8 +10,8 @@ TEST(QParticleEmission, SequencesAndCountersForFramePatternsAndRates)
 {
     struct Case {
         uint32_t rate, t, updates, rate2, t2, updates2;  // `updates` of t at rate, then `updates2` of t2 at rate2
-        std::vector<uint32_t> last;                     // particles emitted by each of the last updates
-        uint32_t total, secondElapsed;                  // live at the end (nothing dies here), and the counters
+        std::vector<uint32_t> last;                      // particles emitted by each of the last updates
+        uint32_t total, secondElapsed;                   // live at the end (nothing dies here), and the counters
         int32_t secondEmitted;
     };
     const Case cases[] = {
@@ -58,7 +58,9 @@ TEST(QParticleEmission, SequencesAndCountersForFramePatternsAndRates)
 TEST(QParticleLifetime, BatchDiesInTheFirstUpdateLongerThanItsLifeLeftWithFiniteColours)
 {
     // Updates of t survived, then the update that kills the batch.
-    const struct { uint32_t lifetime, t, agings, fatal; } cases[] = {{1000, 16, 62, 16}, {32, 16, 2, 1}, {0, 0, 3, 1}};
+    const struct {
+        uint32_t lifetime, t, agings, fatal;
+    } cases[] = {{1000, 16, 62, 16}, {32, 16, 2, 1}, {0, 0, 3, 1}};
     QParticleManager m(0, 0, true);
     auto s = NewSystem(0);
     const Color4 start{-3e38f, 1.0f, 1.0f, 1.0f}, end{3e38f, 1.0f, 1.0f, 0.0f};  // red's difference overflows
@@ -100,8 +102,8 @@ TEST(QParticleMotion, EveryLiveParticleMovesOnceByItsOwnVelocity)
                 // A node free before the update holds a particle emitted in it, from (0, 0, 0).
                 const auto old = before.find(p);
                 const QParticle was = old != before.end() ? old->second : QParticle{{}, p->velocity, nullptr};
-                const Vec3 v = was.velocity, at{was.position.x + sec * v.x, was.position.y + sec * v.y,
-                                                was.position.z + sec * v.z};
+                const Vec3 v = was.velocity,
+                           at{was.position.x + sec * v.x, was.position.y + sec * v.y, was.position.z + sec * v.z};
                 ASSERT_EQ(0, std::memcmp(&v, &p->velocity, sizeof v)) << "t " << t;
                 ASSERT_EQ(0, std::memcmp(&at, &p->position, sizeof at)) << "t " << t;
             }

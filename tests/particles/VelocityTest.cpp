@@ -32,11 +32,22 @@ std::vector<Vec3> FirstVelocities(float speed, const Vec3* axis, float degrees, 
 TEST(QParticleVelocity, FirstVelocitiesFollowTheKnownDraws)
 {
     // Bit-exact: a different precision anywhere shows; a speed of 3 shows the draw's scaling kept in double.
-    const struct { float speed; const Vec3* axis; float degrees; std::vector<float> xyz; } cases[] = {
-        {3.0f, nullptr, 0.0f, {-2.9924922f, 0.381615102f, -1.84013915f, 1.85259116f, 0.51016295f, -0.120673873f,
-                               -0.89818716f, 2.37593842f, 1.93719101f}},
-        {1.0f, &down, 45.0f, {-0.364916325f, 0.0465356521f, -0.454869717f, -0.0631673858f, -0.470160872f,
-                              -0.576521814f, -0.0933441371f, 0.102820173f, -0.270421445f}},
+    const struct {
+        float speed;
+        const Vec3* axis;
+        float degrees;
+        std::vector<float> xyz;
+    } cases[] = {
+        {3.0f,
+         nullptr,
+         0.0f,
+         {-2.9924922f, 0.381615102f, -1.84013915f, 1.85259116f, 0.51016295f, -0.120673873f, -0.89818716f, 2.37593842f,
+          1.93719101f}},
+        {1.0f,
+         &down,
+         45.0f,
+         {-0.364916325f, 0.0465356521f, -0.454869717f, -0.0631673858f, -0.470160872f, -0.576521814f, -0.0933441371f,
+          0.102820173f, -0.270421445f}},
         {3.0f, &skewed, 30.0f, {0.477711886f, 1.58159494f, -0.592006385f, 1.02005887f, 1.99374378f, -0.0351350754f}},
     };
     for (const auto& c : cases) {
@@ -53,8 +64,12 @@ TEST(QParticleVelocity, ConeLimitsAndDegenerateInputsGiveFiniteVelocities)
     s->SetCone(&down, 90.0f);
     EXPECT_EQ(-2.2877332e7f, s->coneTangent) << "pi/2 rounded to single precision";
     // Both angle limits; no speed; an axis of zero length; a tangent that is not a number; infinite speeds.
-    const struct { float speed; const Vec3* axis; float degrees; } cases[] = {{2, &down, 0},    {2, &down, 90},
-        {0, &down, 90}, {2, &none, 30}, {2, &down, 1e38f}, {INFINITY, nullptr, 0}, {INFINITY, &down, 30}};
+    const struct {
+        float speed;
+        const Vec3* axis;
+        float degrees;
+    } cases[] = {{2, &down, 0},     {2, &down, 90},         {0, &down, 90},       {2, &none, 30},
+                 {2, &down, 1e38f}, {INFINITY, nullptr, 0}, {INFINITY, &down, 30}};
     for (const auto& c : cases)
         for (const Vec3& v : FirstVelocities(c.speed, c.axis, c.degrees, 2000)) {
             const float across = std::hypot(v.x, v.y), length = std::hypot(v.x, v.y, v.z);

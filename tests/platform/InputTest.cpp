@@ -15,14 +15,16 @@
 // and can take the focus.
 class Input : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_EQ(0, setupLL("input", LL_DOUBLEBUFFER, 0, 0, 640, 480));
         ASSERT_NE(nullptr, user.display);
         ASSERT_EQ(KEYBOARD_X11_KEYMAP, platformState.keyboardDevice);
         ASSERT_TRUE(pumpUntil([&] { return user.focus() == layerWindow(); }));
     }
     void TearDown() override { shutdownLL(); }
-    static long keysDown() {
+    static long keysDown()
+    {
         const unsigned char* keys = platformState.keyboardState;
         return std::count_if(keys, keys + 256, [](unsigned char key) { return key & 0x80; });
     }
@@ -30,16 +32,41 @@ protected:
     OtherClient user;
 };
 
-TEST_F(Input, EachPumpReadsTheKeysDownThenWhicheverWindowHasFocus) {
+TEST_F(Input, EachPumpReadsTheKeysDownThenWhicheverWindowHasFocus)
+{
     const std::pair<KeySym, unsigned char> keys[] = {
-        {XK_a, DIK_A}, {XK_m, DIK_M}, {XK_q, DIK_Q}, {XK_z, DIK_Z}, {XK_l, DIK_L}, {XK_p, DIK_P},
-        {XK_1, DIK_1}, {XK_5, DIK_5}, {XK_9, DIK_9}, {XK_0, DIK_0},
-        {XK_KP_0, DIK_NUMPAD0}, {XK_KP_1, DIK_NUMPAD1}, {XK_KP_5, DIK_NUMPAD5}, {XK_KP_9, DIK_NUMPAD9},
-        {XK_comma, DIK_COMMA}, {XK_period, DIK_PERIOD}, {XK_KP_Delete, DIK_DECIMAL},
-        {XK_minus, DIK_MINUS}, {XK_KP_Subtract, DIK_SUBTRACT}, {XK_Return, DIK_RETURN},
-        {XK_KP_Enter, DIK_NUMPADENTER}, {XK_BackSpace, DIK_BACK}, {XK_Delete, DIK_DELETE},
-        {XK_Escape, DIK_ESCAPE}, {XK_space, DIK_SPACE}, {XK_Shift_L, DIK_LSHIFT}, {XK_Control_R, DIK_RCONTROL},
-        {XK_F1, DIK_F1}, {XK_F12, DIK_F12}, {XK_Up, DIK_UP}, {XK_Next, DIK_NEXT}, {XK_KP_Divide, DIK_DIVIDE},
+        {XK_a, DIK_A},
+        {XK_m, DIK_M},
+        {XK_q, DIK_Q},
+        {XK_z, DIK_Z},
+        {XK_l, DIK_L},
+        {XK_p, DIK_P},
+        {XK_1, DIK_1},
+        {XK_5, DIK_5},
+        {XK_9, DIK_9},
+        {XK_0, DIK_0},
+        {XK_KP_0, DIK_NUMPAD0},
+        {XK_KP_1, DIK_NUMPAD1},
+        {XK_KP_5, DIK_NUMPAD5},
+        {XK_KP_9, DIK_NUMPAD9},
+        {XK_comma, DIK_COMMA},
+        {XK_period, DIK_PERIOD},
+        {XK_KP_Delete, DIK_DECIMAL},
+        {XK_minus, DIK_MINUS},
+        {XK_KP_Subtract, DIK_SUBTRACT},
+        {XK_Return, DIK_RETURN},
+        {XK_KP_Enter, DIK_NUMPADENTER},
+        {XK_BackSpace, DIK_BACK},
+        {XK_Delete, DIK_DELETE},
+        {XK_Escape, DIK_ESCAPE},
+        {XK_space, DIK_SPACE},
+        {XK_Shift_L, DIK_LSHIFT},
+        {XK_Control_R, DIK_RCONTROL},
+        {XK_F1, DIK_F1},
+        {XK_F12, DIK_F12},
+        {XK_Up, DIK_UP},
+        {XK_Next, DIK_NEXT},
+        {XK_KP_Divide, DIK_DIVIDE},
     };
     for (const Window focus : {user.window, layerWindow()}) {
         user.giveFocus(focus);
@@ -61,7 +88,8 @@ TEST_F(Input, EachPumpReadsTheKeysDownThenWhicheverWindowHasFocus) {
     }
 }
 
-TEST_F(Input, MouseFollowsThePumpsInTheForegroundOnly) {
+TEST_F(Input, MouseFollowsThePumpsInTheForegroundOnly)
+{
     user.moveTo(100, 150);
     user.button(1, true);
     pumpLL(1);
@@ -112,7 +140,8 @@ TEST_F(Input, MouseFollowsThePumpsInTheForegroundOnly) {
     EXPECT_EQ(seenX, platformState.mouseState.cursorX) << "motion in the background is not read";
 }
 
-TEST_F(Input, QuitIsReportedOnceWhileTheKeyboardAndTheQueueAreStillRead) {
+TEST_F(Input, QuitIsReportedOnceWhileTheKeyboardAndTheQueueAreStillRead)
+{
     user.key(XK_q, true);
     std::raise(SIGTERM);  // SDL turns it into its quit event
     EXPECT_EQ(QUIT_SEEN, pumpLL(1));
@@ -121,8 +150,16 @@ TEST_F(Input, QuitIsReportedOnceWhileTheKeyboardAndTheQueueAreStillRead) {
 
     SDL_Event quit = {}, press = {};
     quit.type = SDL_QUIT;
-    press.button = {SDL_MOUSEBUTTONDOWN, 0, SDL_GetWindowID(platformState.windowHandle), 0, SDL_BUTTON_LEFT,
-                    SDL_PRESSED, 1, 0, 0, 0};
+    press.button = {SDL_MOUSEBUTTONDOWN,
+                    0,
+                    SDL_GetWindowID(platformState.windowHandle),
+                    0,
+                    SDL_BUTTON_LEFT,
+                    SDL_PRESSED,
+                    1,
+                    0,
+                    0,
+                    0};
     ASSERT_EQ(1, SDL_PushEvent(&quit));
     ASSERT_EQ(1, SDL_PushEvent(&press));
     EXPECT_EQ(QUIT_SEEN, pumpLL(1));

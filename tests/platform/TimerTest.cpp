@@ -7,7 +7,8 @@
 static unsigned int now, step;  // the test clock's next reading and its increase per reading
 static int readings;            // readings taken
 
-TEST(Timer, SystemClockIsMonotonicMillisecondsModulo32Bits) {
+TEST(Timer, SystemClockIsMonotonicMillisecondsModulo32Bits)
+{
     setClockLL(nullptr);
     timespec before, after;
     clock_gettime(CLOCK_MONOTONIC, &before);
@@ -17,12 +18,13 @@ TEST(Timer, SystemClockIsMonotonicMillisecondsModulo32Bits) {
     EXPECT_LE(reading - ms(before), ms(after) - ms(before)) << "between the readings before and after";
 }
 
-TEST(Timer, WaitFrameSpinsOnTheClockUntilMsHavePassed) {
+TEST(Timer, WaitFrameSpinsOnTheClockUntilMsHavePassed)
+{
     const struct {
         const char* what;
         unsigned int last, start, step;  // lastFrameTime before the call; the clock's first reading and step
-        int readings;                     // readings the call takes
-        unsigned int recorded;            // lastFrameTime after it
+        int readings;                    // readings the call takes
+        unsigned int recorded;           // lastFrameTime after it
     } cases[] = {
         {"first call returns at once", 0, 5000, 1, 1, 5000},
         // Readings 1001..1016 are checked, 1016 ends the wait, 1017 is recorded.

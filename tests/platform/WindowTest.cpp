@@ -12,14 +12,16 @@
 
 // One letter for each thing the layer holds: instance (SDL's video), cursor,
 // icon, window class, window, rendering context, event input, keyboard state.
-static std::string held() {
+static std::string held()
+{
     const PlatformState& s = platformState;
     return std::string(s.instanceHandle ? "i" : "") + (s.arrowCursor ? "c" : "") + (s.windowIcon ? "n" : "") +
            (s.windowClass ? "C" : "") + (s.windowHandle ? "w" : "") + (s.renderContext ? "r" : "") +
            (s.directInput ? "D" : "") + (s.keyboardState ? "k" : "");
 }
 
-TEST(Window, OpensTitledAtItsSizeWithACurrentCompatibilityContextAndShutsDownTwice) {
+TEST(Window, OpensTitledAtItsSizeWithACurrentCompatibilityContextAndShutsDownTwice)
+{
     const struct {
         const char* title;
         unsigned char flags;
@@ -43,7 +45,11 @@ TEST(Window, OpensTitledAtItsSizeWithACurrentCompatibilityContextAndShutsDownTwi
         ASSERT_TRUE(XGetWindowAttributes(wm.display, layerWindow(), &window));
         EXPECT_EQ(std::make_pair(o.width, o.height), std::make_pair(window.width, window.height)) << o.title;
         EXPECT_EQ(IsViewable, window.map_state) << o.title;
-        const auto gl = [](GLenum value) { GLint v = 0; glGetIntegerv(value, &v); return v; };
+        const auto gl = [](GLenum value) {
+            GLint v = 0;
+            glGetIntegerv(value, &v);
+            return v;
+        };
         EXPECT_EQ(1, gl(GL_DOUBLEBUFFER)) << o.title;
         EXPECT_GE(gl(GL_DEPTH_BITS), (o.flags & LL_DEPTH) ? 16 : 0) << o.title;
         EXPECT_GE(gl(GL_STENCIL_BITS), (o.flags & LL_STENCIL) ? 8 : 0) << o.title;
@@ -57,7 +63,8 @@ TEST(Window, OpensTitledAtItsSizeWithACurrentCompatibilityContextAndShutsDownTwi
     }
 }
 
-TEST(SetupFailure, EachFailureShowsItsOneMessageThenTearsDownAsItsStepRequires) {
+TEST(SetupFailure, EachFailureShowsItsOneMessageThenTearsDownAsItsStepRequires)
+{
     // Per step: its message, what the layer held while the box showed, and after.
     // Up to 5 nothing is undone (the caller's exit does it); from 6 on all but the
     // video subsystem is, after the box, but for 12 where the window goes first.
@@ -79,15 +86,15 @@ TEST(SetupFailure, EachFailureShowsItsOneMessageThenTearsDownAsItsStepRequires) 
     };
     // Each step forced (in full screen for 4, the mode switch), then real failures: a
     // full-screen mode the test server (1024x768 only) lacks, sizes no window can have.
-    struct Case { int step, forced, width, height; };
+    struct Case {
+        int step, forced, width, height;
+    };
     std::vector<Case> cases = {{4, 0, 640, 480}, {5, 0, 0, 480}, {5, 0, 640, -1}, {5, 0, 40000, 480}};
     for (int step = 1; step <= 12; ++step) {
         cases.push_back({step, step, step == 4 ? 1024 : 640, step == 4 ? 768 : 480});
     }
     static std::vector<std::string> boxes;  // caption, text, what was held then
-    setMessageBoxLL([](const char* caption, const char* text) {
-        boxes.insert(boxes.end(), {caption, text, held()});
-    });
+    setMessageBoxLL([](const char* caption, const char* text) { boxes.insert(boxes.end(), {caption, text, held()}); });
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "step " << c.step << (c.forced ? " forced" : " ") << c.width);
         platformState = PlatformState{};
@@ -104,7 +111,8 @@ TEST(SetupFailure, EachFailureShowsItsOneMessageThenTearsDownAsItsStepRequires) 
     setMessageBoxLL(nullptr);
 }
 
-TEST(SetupFailure, WithoutDisplayTheFirstMessageGoesToStderr) {
+TEST(SetupFailure, WithoutDisplayTheFirstMessageGoesToStderr)
+{
     EXPECT_EXIT(
         {
             unsetenv("DISPLAY");
@@ -115,13 +123,15 @@ TEST(SetupFailure, WithoutDisplayTheFirstMessageGoesToStderr) {
         ::testing::ExitedWithCode(1), "Error: Was not able to get instance handle\\.\n$");
 }
 
-TEST(Window, CloseEndsTheProcessWithCodeZeroFromInsidePump) {
+TEST(Window, CloseEndsTheProcessWithCodeZeroFromInsidePump)
+{
     EXPECT_EXIT(
         {
             if (setupLL("closing", LL_DOUBLEBUFFER, 0, 0, 200, 100) == 0) {
                 std::atexit([] { std::fputs("exit handlers ran", stderr); });
                 OtherClient().closeWindow(layerWindow());
-                for (int i = 0; i < 500; ++i, usleep(10000)) pumpLL(1);
+                for (int i = 0; i < 500; ++i, usleep(10000))
+                    pumpLL(1);
             }
             std::exit(30);
         },

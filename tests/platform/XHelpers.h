@@ -9,39 +9,69 @@
 
 #include "platform/Platform.h"
 
-inline Window layerWindow() { return reinterpret_cast<Window>(platformState.deviceContext); }
+inline Window layerWindow()
+{
+    return reinterpret_cast<Window>(platformState.deviceContext);
+}
 
 struct OtherClient {
     Display* display = XOpenDisplay(nullptr);
     Window window = 0;
 
-    OtherClient() {
-        if (!display) return;
+    OtherClient()
+    {
+        if (!display)
+            return;
         window = XCreateSimpleWindow(display, DefaultRootWindow(display), 700, 500, 80, 80, 0, 0, 0);
         XSelectInput(display, window, StructureNotifyMask);
         XMapWindow(display, window);
         XEvent e;
-        do XNextEvent(display, &e);
+        do
+            XNextEvent(display, &e);
         while (e.type != MapNotify);
     }
     // Leaves no key or button down for the next test.
-    ~OtherClient() {
-        if (!display) return;
-        for (int code = 8; code < 256; ++code) XTestFakeKeyEvent(display, code, False, CurrentTime);
-        for (unsigned int b = 1; b <= 3; ++b) XTestFakeButtonEvent(display, b, False, CurrentTime);
+    ~OtherClient()
+    {
+        if (!display)
+            return;
+        for (int code = 8; code < 256; ++code)
+            XTestFakeKeyEvent(display, code, False, CurrentTime);
+        for (unsigned int b = 1; b <= 3; ++b)
+            XTestFakeButtonEvent(display, b, False, CurrentTime);
         XDestroyWindow(display, window);
         XCloseDisplay(display);
     }
 
-    void giveFocus(Window to) { XSetInputFocus(display, to, RevertToParent, CurrentTime); XSync(display, False); }
-    Window focus() { Window to = 0; int revert = 0; XGetInputFocus(display, &to, &revert); return to; }
-    void key(KeySym sym, bool down) {
+    void giveFocus(Window to)
+    {
+        XSetInputFocus(display, to, RevertToParent, CurrentTime);
+        XSync(display, False);
+    }
+    Window focus()
+    {
+        Window to = 0;
+        int revert = 0;
+        XGetInputFocus(display, &to, &revert);
+        return to;
+    }
+    void key(KeySym sym, bool down)
+    {
         XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);
         XSync(display, False);
     }
-    void button(unsigned b, bool down) { XTestFakeButtonEvent(display, b, down, CurrentTime); XSync(display, False); }
-    void moveTo(int x, int y) { XTestFakeMotionEvent(display, -1, x, y, CurrentTime); XSync(display, False); }
-    void closeWindow(Window of) {  // as a window manager does when the user closes it
+    void button(unsigned b, bool down)
+    {
+        XTestFakeButtonEvent(display, b, down, CurrentTime);
+        XSync(display, False);
+    }
+    void moveTo(int x, int y)
+    {
+        XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+        XSync(display, False);
+    }
+    void closeWindow(Window of)
+    {  // as a window manager does when the user closes it
         XEvent e = {};
         e.xclient = {ClientMessage, 0, False, display, of, XInternAtom(display, "WM_PROTOCOLS", False), 32, {}};
         e.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
@@ -51,11 +81,12 @@ struct OtherClient {
 };
 
 // Pumps until `done` holds or about two seconds have passed; true when it held.
-template <typename Done>
-bool pumpUntil(Done done) {
+template <typename Done> bool pumpUntil(Done done)
+{
     for (int i = 0; i < 200; ++i, usleep(10000)) {
         pumpLL(1);
-        if (done()) return true;
+        if (done())
+            return true;
     }
     return false;
 }

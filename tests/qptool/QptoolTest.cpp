@@ -17,7 +17,10 @@
 namespace {
 
 const std::string qptool = QPTOOL_PATH;
-ToolResult Qptool(const std::string& arguments) { return RunTool(Quote(qptool) + " " + arguments); }
+ToolResult Qptool(const std::string& arguments)
+{
+    return RunTool(Quote(qptool) + " " + arguments);
+}
 
 float FromBits(uint32_t u)
 {
@@ -82,7 +85,8 @@ TEST(QptoolRoundTrip, LoadThenSaveOverEveryLengthFrom65To81)
     const std::string cut = dir.Path("cut.QP"), saved = dir.Path("saved.QP");
     for (size_t length = 65; length <= 81; ++length) {
         std::vector<uint8_t> expected(full.begin(), full.begin() + (length >= 77 ? 81 : 65));
-        if (length >= 77 && length < 81) std::fill(expected.begin() + 77, expected.end(), 0);
+        if (length >= 77 && length < 81)
+            std::fill(expected.begin() + 77, expected.end(), 0);
         WriteBytes(cut, std::vector<uint8_t>(full.begin(), full.begin() + length));
         EmitterSettings loaded = {};
         ASSERT_EQ(EFFECT_OK, ReadEffectFile(cut.c_str(), loaded)) << length;
@@ -133,9 +137,9 @@ TEST(QptoolRefusals, SayPlainlyWhatIsWrongAndChangeNothing)
     EXPECT_EQ(Encoded(forced), ReadBytes(dir.Path("trailing.QP")));
 
     ASSERT_EQ(0, mkfifo(dir.Path("fifo.QP").c_str(), 0600));
-    const std::pair<std::string, const char*> unreadable[] = {
-        {dir.Path("no.QP"), "No such file or directory"}, {dir.root, "is a directory"},
-        {dir.Path("fifo.QP"), "is not a regular file"}};
+    const std::pair<std::string, const char*> unreadable[] = {{dir.Path("no.QP"), "No such file or directory"},
+                                                              {dir.root, "is a directory"},
+                                                              {dir.Path("fifo.QP"), "is not a regular file"}};
     for (const auto& u : unreadable) {
         const ToolResult dump = RunTool("timeout 20 " + Quote(qptool) + " dump " + Quote(u.first));
         EXPECT_TRUE(dump.exitCode == 1 && Has(dump.err, u.first + ": ") && Has(dump.err, u.second)) << dump.err;
@@ -150,23 +154,30 @@ TEST(QptoolSetAndDiff, SetChangesFieldsWholeOrNotAtAllAndDiffListsThem)
     WriteBytes(b, defaultFile);
     const std::pair<const char*, const char*> refused[] = {
         {"size=0.5 lifetime=2147483648", "'lifetime=2147483648': lifetime takes a whole number"},
-        {"size", "'size': expected name=value"},     {"startColor.x=1", "'startColor.x': no such field"},
-        {"startColor=1,,1,1,1", "4 numbers"},        {"size=1e40", "'1e40' is not a number that fits"},
-        {"'size=nan(0x3f800000)'", "not a number"}, {"cone=yes", "cone is on or off"},
-        {"coneAngle=30", "only with cone=on"},       {"cone=on coneDirection.x=1 cone=off", "only with cone=on"}};
+        {"size", "'size': expected name=value"},
+        {"startColor.x=1", "'startColor.x': no such field"},
+        {"startColor=1,,1,1,1", "4 numbers"},
+        {"size=1e40", "'1e40' is not a number that fits"},
+        {"'size=nan(0x3f800000)'", "not a number"},
+        {"cone=yes", "cone is on or off"},
+        {"coneAngle=30", "only with cone=on"},
+        {"cone=on coneDirection.x=1 cone=off", "only with cone=on"}};
     for (const auto& c : refused) {
         const ToolResult bad = Qptool("set " + Quote(b) + " " + c.first);
         EXPECT_TRUE(bad.exitCode == 1 && Has(bad.err, c.second)) << c.first << ": " << bad.err;
         EXPECT_EQ(defaultFile, ReadBytes(b)) << c.first << " changed the file";
     }
-    ASSERT_EQ(0, Qptool("set " + Quote(b) + " coneAngle=130 'startColor=0.5, 0.25 0,1' endColor.a=-0 cone=on "
-                        "coneDirection.y=2 emitRate=250").exitCode);
+    ASSERT_EQ(0, Qptool("set " + Quote(b) +
+                        " coneAngle=130 'startColor=0.5, 0.25 0,1' endColor.a=-0 cone=on "
+                        "coneDirection.y=2 emitRate=250")
+                     .exitCode);
     const ToolResult differ = Qptool("diff " + Quote(a) + " " + Quote(b));
     EXPECT_EQ(1, differ.exitCode);
-    EXPECT_EQ("startColor: 1, 1, 1, 1 -> 0.5, 0.25, 0, 1\nendColor: 1, 1, 1, 0 -> 1, 1, 1, -0\n"
-              "emitRate: 100 -> 250\ncone: off -> on\nconeDirection: (absent) -> 0, 2, -1\n"
-              "coneAngle: (absent) -> 130\n",
-              differ.out);
+    EXPECT_EQ(
+        "startColor: 1, 1, 1, 1 -> 0.5, 0.25, 0, 1\nendColor: 1, 1, 1, 0 -> 1, 1, 1, -0\n"
+        "emitRate: 100 -> 250\ncone: off -> on\nconeDirection: (absent) -> 0, 2, -1\n"
+        "coneAngle: (absent) -> 130\n",
+        differ.out);
     EXPECT_EQ(0, Qptool("diff " + Quote(a) + " " + Quote(a)).exitCode);
     EXPECT_EQ(2, Qptool("diff " + Quote(a) + " " + Quote(dir.Path("none.QP"))).exitCode);
 

@@ -14,7 +14,10 @@ struct ToolResult {
 // Runs `commandLine` with /bin/sh behind `prefix` ("env -u DISPLAY", "cd DIR &&").
 ToolResult RunTool(const std::string& commandLine, const std::string& prefix = "");
 std::string Quote(const std::string& text);  // single-quoted for the shell
-inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+inline bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 // A fresh folder under $TMPDIR or /tmp, removed with its contents at the end.
 struct ScratchDir {

@@ -13,7 +13,7 @@
 namespace {
 struct Glyph {
     uint8_t code, width, height, xorig, yorig, advance;  // the origins are stored as signed bytes
-    Bytes bitmap;                                         // rows bottom to top, (width + 7) / 8 bytes each
+    Bytes bitmap;                                        // rows bottom to top, (width + 7) / 8 bytes each
 };
 
 Bytes MakeFont(const std::vector<Glyph>& glyphs)
@@ -30,7 +30,8 @@ Bytes MakeFont(const std::vector<Glyph>& glyphs)
 Glyph Diagonal(uint8_t code, uint8_t xorig, uint8_t yorig, uint8_t advance)
 {
     Glyph g{code, 9, 10, xorig, yorig, advance, {}};
-    for (int r = 0; r < 10; ++r) g.bitmap.insert(g.bitmap.end(), {uint8_t(r < 8 ? 0x80 >> r : 0), 0x80});
+    for (int r = 0; r < 10; ++r)
+        g.bitmap.insert(g.bitmap.end(), {uint8_t(r < 8 ? 0x80 >> r : 0), 0x80});
     return g;
 }
 
@@ -39,7 +40,8 @@ void LightDiagonal(Picture& picture, int x, int y, int xorig, int yorig)
 {
     for (int r = 0; r < 10; ++r) {
         picture[size_t((y - yorig + r) * glTestSize + x - xorig + 8)] = 255;
-        if (r < 8) picture[size_t((y - yorig + r) * glTestSize + x - xorig + r)] = 255;
+        if (r < 8)
+            picture[size_t((y - yorig + r) * glTestSize + x - xorig + r)] = 255;
     }
 }
 
@@ -110,7 +112,8 @@ TEST_F(BitmapFontTest, LoaderReadsEveryRecordAndRefusesBadResources)
     GLuint end = font->GetListBase() + 256 * 64;
     auto listsInUse = [end] {
         int count = 0;
-        for (GLuint list = 1; list < end; ++list) count += glIsList(list) ? 1 : 0;
+        for (GLuint list = 1; list < end; ++list)
+            count += glIsList(list) ? 1 : 0;
         return count;
     };
     int before = listsInUse();

@@ -11,7 +11,8 @@ using PackFileTest = InScratchFolder;
 Bytes ReadAll(QPackFile& pack, int32_t chunk)
 {
     Bytes all, buffer(static_cast<size_t>(chunk));
-    for (uint32_t got; (got = pack.Read(buffer.data(), chunk)) > 0;) all.insert(all.end(), &buffer[0], &buffer[got]);
+    for (uint32_t got; (got = pack.Read(buffer.data(), chunk)) > 0;)
+        all.insert(all.end(), &buffer[0], &buffer[got]);
     return all;
 }
 }  // namespace
@@ -19,8 +20,12 @@ Bytes ReadAll(QPackFile& pack, int32_t chunk)
 TEST_F(PackFileTest, DirectoryLookupByExactName)
 {
     std::string zeroInside("ab\0cd", 5), longest(255, 'n');
-    WriteFile("a.pak", MakeArchive({{"Font.QF", {1, 2, 3}}, {"tex", {4, 5}}, {"Font.QF", {9, 9, 9, 9}},
-                                    {zeroInside, {7}}, {longest, {8}}, {"empty", {}}}));
+    WriteFile("a.pak", MakeArchive({{"Font.QF", {1, 2, 3}},
+                                    {"tex", {4, 5}},
+                                    {"Font.QF", {9, 9, 9, 9}},
+                                    {zeroInside, {7}},
+                                    {longest, {8}},
+                                    {"empty", {}}}));
     QPackFile pack("a.pak");
     // A repeated name yields its first record; stored names compare up to their first zero;
     // the range of `longest` ends exactly at the file's end.
@@ -59,10 +64,15 @@ TEST_F(PackFileTest, WindowAndSeeks)
     // In order; each move is followed by a one-byte read, so the next start is `to` + 1.
     // FromEnd 0 is the last byte; a target outside the entry is refused and moves nothing.
     ASSERT_TRUE(pack.OpenEntry("e"));
-    struct Step { int32_t offset; QSeekOrigin origin; bool moves; uint32_t to; };
-    const Step steps[] = {{0, FromEnd, true, 7},      {1, FromEnd, false, 8},       {8, FromStart, false, 8},
-                          {-1, FromStart, false, 8},  {2, FromStart, true, 2},       {2, FromCurrent, true, 5},
-                          {-6, FromCurrent, true, 0}, {-2, FromCurrent, false, 1},  {-8, FromEnd, false, 1},
+    struct Step {
+        int32_t offset;
+        QSeekOrigin origin;
+        bool moves;
+        uint32_t to;
+    };
+    const Step steps[] = {{0, FromEnd, true, 7},      {1, FromEnd, false, 8},      {8, FromStart, false, 8},
+                          {-1, FromStart, false, 8},  {2, FromStart, true, 2},     {2, FromCurrent, true, 5},
+                          {-6, FromCurrent, true, 0}, {-2, FromCurrent, false, 1}, {-8, FromEnd, false, 1},
                           {-7, FromEnd, true, 0}};
     for (const Step& s : steps) {
         EXPECT_EQ(s.moves, pack.Seek(s.offset, s.origin)) << s.offset << " from " << s.origin;
@@ -85,7 +95,8 @@ TEST_F(PackFileTest, LooseFallbackAndCountsOfZeroOrLess)
         EXPECT_FALSE(pack.OpenEntry("absent")) << what;
         ASSERT_TRUE(pack.OpenEntry("Font.QF")) << what;
         uint8_t byte = 0;
-        for (int32_t count : {0, -1, INT32_MIN}) EXPECT_EQ(0u, pack.Read(&byte, count)) << what << ", " << count;
+        for (int32_t count : {0, -1, INT32_MIN})
+            EXPECT_EQ(0u, pack.Read(&byte, count)) << what << ", " << count;
         EXPECT_EQ((Bytes{1, 2, 3, 4, 5}), ReadAll(pack, 2)) << what;
         // FromEnd: the library's seek from the end for a loose file, the last byte + offset in an entry.
         ASSERT_TRUE(pack.Seek(-2, FromEnd) && pack.Read(&byte, 1) == 1) << what;

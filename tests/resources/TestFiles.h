@@ -18,7 +18,8 @@ using Bytes = std::vector<uint8_t>;
 
 inline void PutLE(Bytes& bytes, uint32_t value, int size)  // least significant byte first
 {
-    for (int i = 0; i < size; ++i) bytes.push_back(uint8_t(value >> (8 * i)));
+    for (int i = 0; i < size; ++i)
+        bytes.push_back(uint8_t(value >> (8 * i)));
 }
 
 // A well-formed archive: the entries' data follow the directory in order.
@@ -27,7 +28,8 @@ inline Bytes MakeArchive(const std::vector<std::pair<std::string, Bytes>>& entri
     Bytes bytes = {'L', 'L', 'P', 'A', 'C', 'K', 1, 0, 0, 0}, data;
     PutLE(bytes, uint32_t(entries.size()), 4);
     uint32_t offset = 14;
-    for (const auto& entry : entries) offset += uint32_t(9 + entry.first.size());
+    for (const auto& entry : entries)
+        offset += uint32_t(9 + entry.first.size());
     for (const auto& entry : entries) {
         bytes.push_back(uint8_t(entry.first.size()));
         bytes.insert(bytes.end(), entry.first.begin(), entry.first.end());
@@ -52,7 +54,8 @@ inline Bytes Pattern(size_t size, uint32_t seed)  // deterministic, position-dep
 {
     Bytes bytes(size);
     uint32_t state = seed * 2654435761u + 1;
-    for (uint8_t& byte : bytes) byte = uint8_t((state = state * 1103515245u + 12345u) >> 16);
+    for (uint8_t& byte : bytes)
+        byte = uint8_t((state = state * 1103515245u + 12345u) >> 16);
     return bytes;
 }
 

@@ -9,7 +9,10 @@
 
 namespace {
 using TextureTest = InScratchFolder;
-struct Level { uint32_t width, height; Bytes pixels; };
+struct Level {
+    uint32_t width, height;
+    Bytes pixels;
+};
 
 Bytes MakeTexture(int components, const std::vector<Level>& levels, uint32_t version = 0x0100)
 {
@@ -28,7 +31,8 @@ std::vector<Level> Chain(uint32_t width, uint32_t height, int components)
     std::vector<Level> levels;
     for (uint32_t w = width, h = height;; w = std::max(w / 2, 1u), h = std::max(h / 2, 1u)) {
         levels.push_back({w, h, Pattern(size_t(w) * h * components, uint32_t(levels.size()))});
-        if (w * h == 1) return levels;
+        if (w * h == 1)
+            return levels;
     }
 }
 
@@ -45,12 +49,21 @@ TEST_F(TextureTest, EveryLevelReadsBackAsStored)
     // RGB levels 2 and 1 pixels wide over several rows are not 4-byte multiples: they only
     // arrive intact when uploaded at an alignment of 1. A later level larger than the base
     // is measured and grows the staging buffer like the base.
-    struct Case { int components; std::vector<Level> levels; uint32_t bufferBytes; };
-    const Case cases[] = {{3, {{1, 1, {9, 8, 7}}, {16, 16, Pattern(768, 5)}}, 768}, {3, Chain(4, 16, 3), 768},
-                          {4, Chain(8, 8, 4), 768}, {3, Chain(5, 3, 3), 768}, {4, Chain(1, 6, 4), 768},
-                          {4, Chain(256, 256, 4), 262144}, {3, {}, 262144}};  // no levels: a name, no upload
+    struct Case {
+        int components;
+        std::vector<Level> levels;
+        uint32_t bufferBytes;
+    };
+    const Case cases[] = {{3, {{1, 1, {9, 8, 7}}, {16, 16, Pattern(768, 5)}}, 768},
+                          {3, Chain(4, 16, 3), 768},
+                          {4, Chain(8, 8, 4), 768},
+                          {3, Chain(5, 3, 3), 768},
+                          {4, Chain(1, 6, 4), 768},
+                          {4, Chain(256, 256, 4), 262144},
+                          {3, {}, 262144}};  // no levels: a name, no upload
     std::vector<std::pair<std::string, Bytes>> files = {{"other", {1}}};
-    for (const auto& c : cases) files.push_back({std::to_string(files.size()), MakeTexture(c.components, c.levels)});
+    for (const auto& c : cases)
+        files.push_back({std::to_string(files.size()), MakeTexture(c.components, c.levels)});
     WriteFile("a.pak", MakeArchive(files));
     QPackFile pack("a.pak");
     QTexture texture(1, 1, 3, 16);

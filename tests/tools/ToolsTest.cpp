@@ -19,17 +19,24 @@
 
 namespace {
 using ToolsTest = InScratchFolder;
-struct ToolResult { int exitCode; std::string output; };  // output: stdout and stderr together
+struct ToolResult {
+    int exitCode;
+    std::string output;
+};  // output: stdout and stderr together
 
-ToolResult RunTool(const std::vector<std::string>& toolAndArgs)
+// Runs a tool and collects standard output, with standard error too unless withErrors is false.
+ToolResult RunTool(const std::vector<std::string>& toolAndArgs, bool withErrors = true)
 {
     std::string command;
-    for (const std::string& arg : toolAndArgs) command += " '" + arg + "'";  // no argument here holds a quote
+    for (const std::string& arg : toolAndArgs)
+        command += " '" + arg + "'";  // no argument here holds a quote
     ToolResult result{-1, ""};
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return result;
+    FILE* pipe = popen((command + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
+    if (pipe == nullptr)
+        return result;
     char chunk[4096];
-    for (size_t got; (got = fread(chunk, 1, sizeof(chunk), pipe)) > 0;) result.output.append(chunk, got);
+    for (size_t got; (got = fread(chunk, 1, sizeof(chunk), pipe)) > 0;)
+        result.output.append(chunk, got);
     int status = pclose(pipe);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
@@ -85,7 +92,8 @@ TEST_F(ToolsTest, PngToQtexToArchiveAndBack)
 
 TEST_F(ToolsTest, BadInputFailsWithAMessageAndNoOutput)
 {
-    for (const char* tool : {QTEX_TOOL, QFONT_TOOL, LLPACK_TOOL}) ExpectSays(RunTool({tool, "--help"}), 0, "usage: ");
+    for (const char* tool : {QTEX_TOOL, QFONT_TOOL, LLPACK_TOOL})
+        ExpectSays(RunTool({tool, "--help"}), 0, "usage: ");
     // A 4 x 4 RGB texture, and damaged copies of it.
     ASSERT_EQ(0, RunTool({QTEX_TOOL, "--particle", "--size", "4", "good.qtex"}).exitCode);
     Bytes good = ReadFile("good.qtex");  // tag, version 0x0100, components, levels; then 4 x 4 at 8
@@ -96,9 +104,11 @@ TEST_F(ToolsTest, BadInputFailsWithAMessageAndNoOutput)
     std::string error;
     ASSERT_TRUE(WritePng("huge.png", 1, 1, 3, good.data(), error)) << error;
     Bytes huge = ReadFile("huge.png");
-    for (size_t at : {17, 21}) huge[at] = 0x03, huge[at + 1] = 0x0d, huge[at + 2] = 0x40;
+    for (size_t at : {17, 21})
+        huge[at] = 0x03, huge[at + 1] = 0x0d, huge[at + 2] = 0x40;
     uint32_t crc = uint32_t(crc32(0, &huge[12], 17));
-    for (int i = 0; i < 4; ++i) huge[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i)
+        huge[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
     WriteFile("huge.png", huge);
     WriteFile("out.qtex", {'k', 'e', 'e', 'p'});
     WriteFile("notpng.png", {'n', 'o', 't'});
@@ -146,9 +156,11 @@ TEST_F(ToolsTest, FontGlyphsMatchFreeTypesBitmaps)
 {
     const std::string dejavu = "/usr/share/fonts/truetype/dejavu/DejaVuSans";
     // '"' lies wholly above the baseline and '_' wholly below it; 0xE9 comes through a string.
-    const std::tuple<std::string, const char*, unsigned char> cases[] = {
-        {dejavu + "Mono.ttf", "32-126", 'A'}, {dejavu + "Mono.ttf", "32-126", 'g'},
-        {dejavu + "Mono.ttf", "32-126", '"'}, {dejavu + "Mono.ttf", "32-126", '_'}, {dejavu + ".ttf", "160-255", 0xE9}};
+    const std::tuple<std::string, const char*, unsigned char> cases[] = {{dejavu + "Mono.ttf", "32-126", 'A'},
+                                                                         {dejavu + "Mono.ttf", "32-126", 'g'},
+                                                                         {dejavu + "Mono.ttf", "32-126", '"'},
+                                                                         {dejavu + "Mono.ttf", "32-126", '_'},
+                                                                         {dejavu + ".ttf", "160-255", 0xE9}};
     FT_Library library;
     ASSERT_EQ(0, FT_Init_FreeType(&library));
     for (const auto& [path, range, code] : cases) {
@@ -192,4 +204,22 @@ TEST_F(ToolsTest, DefaultParticleIsASoftRoundSpot)
     EXPECT_TRUE(at(64, 64) >= 254 && at(127, 64) == 0);
     for (int x = 64; x < 127; ++x)
         EXPECT_TRUE(at(x, 64) >= at(x + 1, 64) && at(x, 64) == at(127 - x, 64) && at(x, 64) == at(64, x)) << x;
+}
+
+// Every tool answers --help and --version on standard output with exit code 0, and the
+// version line names the tool and the project's one version.
+TEST(Tools, HelpAndVersionGoToStandardOutputWithExitZero)
+{
+    for (const char* tool : {QTEX_TOOL, QFONT_TOOL, LLPACK_TOOL, QPRENDER_TOOL, QPTOOL_TOOL}) {
+        const std::string name = std::string(tool).substr(std::string(tool).rfind('/') + 1);
+        ToolResult version = RunTool({tool, "--version"});
+        EXPECT_EQ(0, version.exitCode) << name;
+        EXPECT_EQ(name + " (qpedit) " QP_VERSION "\n", version.output) << name;
+        ToolResult help = RunTool({tool, "--help"});
+        EXPECT_EQ(0, help.exitCode) << name;
+        EXPECT_EQ(0u, help.output.find("usage: " + name)) << name << ":\n" << help.output;
+        EXPECT_NE(std::string::npos, help.output.find("--version")) << name;
+        ToolResult helpErrors = RunTool({tool, "--help"}, false);
+        EXPECT_EQ(help.output, helpErrors.output) << name << " wrote part of its help to standard error";
+    }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/common/WholeFile.h"
+#include "tools/common/ToolVersion.h"
 
 namespace {
 // The 4 bytes after the magic hold this format version (little-endian). Readers skip
@@ -27,6 +28,7 @@ const char usage[] =
     "  extract  writes the named entries (all when none is named) into FOLDER\n"
     "           (default: the current folder), each file under its entry name\n"
     "  --help   shows this text\n"
+    "  --version  prints the version\n"
     "\n"
     "Layout (little-endian): \"LLPACK\" (6 bytes), format version (4 bytes, 1 for\n"
     "archives this tool writes; readers skip it), entry count (4), then per entry: name\n"
@@ -67,8 +69,8 @@ std::string BaseName(const std::string& path)
 // A name that is safe to write as a file in the extraction folder.
 bool IsPlainName(const std::string& name)
 {
-    return !name.empty() && name.size() <= 255 && name != "." && name != ".." &&
-           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+    return !name.empty() && name.size() <= 255 && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
 }
 
 int Create(const std::string& archivePath, const std::vector<std::string>& inputs)
@@ -255,6 +257,8 @@ int Extract(const std::string& archivePath, const std::string& folder, const std
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "llpack"))
+        return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         fputs(usage, stdout);

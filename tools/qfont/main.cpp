@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/common/WholeFile.h"
+#include "tools/common/ToolVersion.h"
 
 namespace {
 const char usage[] =
@@ -22,6 +23,7 @@ const char usage[] =
     "255 codes, each taken as the Unicode code point of the same number, so 160-255 are\n"
     "Latin-1). Codes the font has no glyph for are left out. Glyphs are monochrome.\n"
     "  --help   shows this text\n"
+    "  --version  prints the version\n"
     "The output file is written whole or not at all.\n";
 
 int Fail(const std::string& message)
@@ -79,7 +81,7 @@ bool AddGlyph(FT_Face face, unsigned code, std::vector<uint8_t>& out, std::strin
     // bytes, so a glyph wholly above the baseline (quotes, '^') or wholly below it ('_')
     // would measure as over 200 pixels tall. Blank rows out to the baseline draw the same
     // and keep both measures true.
-    unsigned padRows = yorig < 0 ? unsigned(-yorig) : 0;    // below the ink
+    unsigned padRows = yorig < 0 ? unsigned(-yorig) : 0;  // below the ink
     if (yorig < 0) {
         yorig = 0;
     }
@@ -119,6 +121,8 @@ bool AddGlyph(FT_Face face, unsigned code, std::vector<uint8_t>& out, std::strin
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "qfont"))
+        return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         fputs(usage, stdout);

@@ -19,7 +19,8 @@ PreviewRenderer::PreviewRenderer(const EmitterSettings& s, uint32_t texture, flo
       elapsed(0)
 {
     QSeedRandom(1);
-    if (s.coneEnabled) system.SetCone(&s.coneDirection, s.coneAngle);
+    if (s.coneEnabled)
+        system.SetCone(&s.coneDirection, s.coneAngle);
     manager.Add(&system);
 }
 

@@ -41,11 +41,11 @@ public:
     uint64_t Elapsed() const { return elapsed; }
 
 private:
-    QParticleManager manager;    // declared before the system: the system leaves it first
+    QParticleManager manager;  // declared before the system: the system leaves it first
     QParticleSystem system;
-    QMatrix viewRotation;        // accumulated view turn, as the editor's
-    float cameraDistance;        // world units from the eye to the effect's origin
-    Vec3 turnSpeed;              // degrees per second about X, Y, Z
-    float frustum[16];           // the perspective projection, captured once from GL
-    uint64_t elapsed;            // milliseconds simulated so far
+    QMatrix viewRotation;  // accumulated view turn, as the editor's
+    float cameraDistance;  // world units from the eye to the effect's origin
+    Vec3 turnSpeed;        // degrees per second about X, Y, Z
+    float frustum[16];     // the perspective projection, captured once from GL
+    uint64_t elapsed;      // milliseconds simulated so far
 };

@@ -45,27 +45,32 @@ const char* const usageText =
     "  --context KIND        auto (default), egl (no X server needed) or sdl (a hidden\n"
     "                        window)\n"
     "  -h, --help            this text\n"
+    "  --version             the version\n"
     "\n"
     "Exit code 0 when every file was written, 1 otherwise.\n";
 
 bool ParseUnsigned(const std::string& text, uint32_t low, uint32_t high, uint32_t& value)
 {
-    if (text.empty() || !isdigit(static_cast<unsigned char>(text[0]))) return false;
+    if (text.empty() || !isdigit(static_cast<unsigned char>(text[0])))
+        return false;
     errno = 0;
     char* end = nullptr;
     const unsigned long long parsed = strtoull(text.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE || parsed < low || parsed > high) return false;
+    if (*end != '\0' || errno == ERANGE || parsed < low || parsed > high)
+        return false;
     value = uint32_t(parsed);
     return true;
 }
 
 bool ParseFloatText(const std::string& text, float& value)
 {
-    if (text.empty()) return false;
+    if (text.empty())
+        return false;
     errno = 0;
     char* end = nullptr;
     const float parsed = strtof(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(parsed)) return false;
+    if (end == text.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(parsed))
+        return false;
     value = parsed;
     return true;
 }
@@ -77,7 +82,8 @@ std::vector<std::string> SplitCommas(const std::string& text)
     for (;;) {
         const size_t comma = text.find(',', start);
         parts.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) return parts;
+        if (comma == std::string::npos)
+            return parts;
         start = comma + 1;
     }
 }
@@ -85,7 +91,8 @@ std::vector<std::string> SplitCommas(const std::string& text)
 bool ParseColour(const std::string& text, float rgb[3])
 {
     if (!text.empty() && text[0] == '#') {
-        if (text.size() != 7) return false;
+        if (text.size() != 7)
+            return false;
         for (int i = 0; i < 3; ++i) {
             const std::string pair = text.substr(1 + 2 * i, 2);
             if (!isxdigit(static_cast<unsigned char>(pair[0])) || !isxdigit(static_cast<unsigned char>(pair[1])))
@@ -95,10 +102,12 @@ bool ParseColour(const std::string& text, float rgb[3])
         return true;
     }
     const std::vector<std::string> parts = SplitCommas(text);
-    if (parts.size() != 3) return false;
+    if (parts.size() != 3)
+        return false;
     float parsed[3];
     for (int i = 0; i < 3; ++i)
-        if (!ParseFloatText(parts[i], parsed[i]) || parsed[i] < 0.0f || parsed[i] > 1.0f) return false;
+        if (!ParseFloatText(parts[i], parsed[i]) || parsed[i] < 0.0f || parsed[i] > 1.0f)
+            return false;
     std::copy(parsed, parsed + 3, rgb);
     return true;
 }
@@ -106,14 +115,18 @@ bool ParseColour(const std::string& text, float rgb[3])
 bool ParseSize(const std::string& text, uint32_t& width, uint32_t& height)
 {
     const size_t x = text.find('x');
-    if (x == std::string::npos) return false;
+    if (x == std::string::npos)
+        return false;
     return ParseUnsigned(text.substr(0, x), 1, RENDER_MAX_SIDE, width) &&
            ParseUnsigned(text.substr(x + 1), 1, RENDER_MAX_SIDE, height);
 }
 
 }  // namespace
 
-const char* RenderUsage() { return usageText; }
+const char* RenderUsage()
+{
+    return usageText;
+}
 
 bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std::string& error)
 {
@@ -146,14 +159,17 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
                 error = arg + " takes no value";
                 return false;
             }
-            if (arg == "--transparent") o.transparent = true;
-            if (arg == "--state") o.printState = true;
-            if (arg == "--no-image") o.writeImages = false;
+            if (arg == "--transparent")
+                o.transparent = true;
+            if (arg == "--state")
+                o.printState = true;
+            if (arg == "--no-image")
+                o.writeImages = false;
             continue;
         }
-        static const char* const valued[] = {"-o", "--output", "--size", "--step", "--time", "--frames",
-                                             "--interval", "--sheet", "--distance", "--turn", "--background",
-                                             "--context"};
+        static const char* const valued[] = {"-o",         "--output", "--size",       "--step",
+                                             "--time",     "--frames", "--interval",   "--sheet",
+                                             "--distance", "--turn",   "--background", "--context"};
         if (std::find(std::begin(valued), std::end(valued), arg) == std::end(valued)) {
             error = "unknown option " + arg;
             return false;
@@ -221,9 +237,12 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
             }
             haveBackground = true;
         } else {  // --context
-            if (value == "auto") o.context = RenderContext::Any;
-            else if (value == "egl") o.context = RenderContext::Egl;
-            else if (value == "sdl") o.context = RenderContext::Sdl;
+            if (value == "auto")
+                o.context = RenderContext::Any;
+            else if (value == "egl")
+                o.context = RenderContext::Egl;
+            else if (value == "sdl")
+                o.context = RenderContext::Sdl;
             else {
                 error = bad + "expected auto, egl or sdl";
                 return false;
@@ -240,7 +259,8 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         return false;
     }
     o.texturePath = positional[0];
-    if (positional.size() == 2) o.effectPath = positional[1];
+    if (positional.size() == 2)
+        o.effectPath = positional[1];
 
     if (haveTimes && haveFrames) {
         error = "--time and --frames can't be used together";
@@ -269,11 +289,12 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
     } else if (haveFrames) {
         const uint64_t spacing = haveInterval ? interval : o.stepMs;
         if (spacing * frameCount > RENDER_MAX_TIME) {
-            error = "--frames " + std::to_string(frameCount) + " every " + std::to_string(spacing) +
-                    " ms goes past " + std::to_string(RENDER_MAX_TIME) + " ms";
+            error = "--frames " + std::to_string(frameCount) + " every " + std::to_string(spacing) + " ms goes past " +
+                    std::to_string(RENDER_MAX_TIME) + " ms";
             return false;
         }
-        for (uint32_t k = 1; k <= frameCount; ++k) o.times.push_back(uint32_t(spacing * k));
+        for (uint32_t k = 1; k <= frameCount; ++k)
+            o.times.push_back(uint32_t(spacing * k));
     } else {
         o.times.push_back(1000);
     }
@@ -300,7 +321,8 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         }
     }
     const bool series = o.times.size() > 1 && !o.sheetColumns;
-    if (o.outputPath.empty()) o.outputPath = series ? "frame%04d.png" : "qprender.png";
+    if (o.outputPath.empty())
+        o.outputPath = series ? "frame%04d.png" : "qprender.png";
     if (series) {
         std::string probe;
         if (!ExpandSeriesName(o.outputPath, 1, probe)) {
@@ -332,15 +354,19 @@ bool ExpandSeriesName(const std::string& pattern, uint32_t index, std::string& n
             ++j;
         }
         int width = 0;
-        if (j < pattern.size() && pattern[j] >= '1' && pattern[j] <= '9') width = pattern[j++] - '0';
-        if (j >= pattern.size() || pattern[j] != 'd') return false;
+        if (j < pattern.size() && pattern[j] >= '1' && pattern[j] <= '9')
+            width = pattern[j++] - '0';
+        if (j >= pattern.size() || pattern[j] != 'd')
+            return false;
         std::string digits = std::to_string(index);
-        while (int(digits.size()) < width) digits.insert(0, 1, zero ? '0' : ' ');
+        while (int(digits.size()) < width)
+            digits.insert(0, 1, zero ? '0' : ' ');
         out += digits;
         ++conversions;
         i = j;
     }
-    if (conversions != 1) return false;
+    if (conversions != 1)
+        return false;
     name = out;
     return true;
 }

@@ -11,29 +11,29 @@
 
 // Bounds that keep every run finite and every image allocatable.
 enum : uint32_t {
-    RENDER_MAX_SIDE = 8192,            // pixels per side of one frame
-    RENDER_MAX_SHEET_SIDE = 16384,     // pixels per side of a sprite sheet
-    RENDER_MAX_FRAMES = 100000,        // captures per run
-    RENDER_MAX_TIME = 86400000,        // one day of effect time, milliseconds
-    RENDER_MAX_STEP = 3600000,         // one hour, milliseconds
+    RENDER_MAX_SIDE = 8192,         // pixels per side of one frame
+    RENDER_MAX_SHEET_SIDE = 16384,  // pixels per side of a sprite sheet
+    RENDER_MAX_FRAMES = 100000,     // captures per run
+    RENDER_MAX_TIME = 86400000,     // one day of effect time, milliseconds
+    RENDER_MAX_STEP = 3600000,      // one hour, milliseconds
 };
 
 enum class RenderContext : unsigned char { Any, Egl, Sdl };
 
 struct RenderOptions {
-    std::string texturePath;           // the QTEX file
-    std::string effectPath;            // the .QP file; empty: the editor's default settings
-    std::string outputPath;            // picture, sheet, or series pattern with one %d
-    uint32_t width = 640, height = 480;  // pixels of one frame
-    uint32_t stepMs = 16;              // length of one simulated frame
-    std::vector<uint32_t> times;       // capture times, ms from the effect's start, ascending, distinct
-    uint32_t sheetColumns = 0;         // 0: no sprite sheet
-    float cameraDistance = 1.0f;       // 1.0..10.0, as the View menu keeps it
-    Vec3 turnSpeed = {0.0f, 0.0f, 0.0f};  // degrees per second about X, Y, Z
+    std::string texturePath;                   // the QTEX file
+    std::string effectPath;                    // the .QP file; empty: the editor's default settings
+    std::string outputPath;                    // picture, sheet, or series pattern with one %d
+    uint32_t width = 640, height = 480;        // pixels of one frame
+    uint32_t stepMs = 16;                      // length of one simulated frame
+    std::vector<uint32_t> times;               // capture times, ms from the effect's start, ascending, distinct
+    uint32_t sheetColumns = 0;                 // 0: no sprite sheet
+    float cameraDistance = 1.0f;               // 1.0..10.0, as the View menu keeps it
+    Vec3 turnSpeed = {0.0f, 0.0f, 0.0f};       // degrees per second about X, Y, Z
     float background[3] = {0.0f, 0.0f, 0.0f};  // clear colour, 0..1
-    bool transparent = false;          // alpha from the light, over no background
-    bool printState = false;           // print a digest of the particles after every frame
-    bool writeImages = true;           // false with --no-image: simulation only, no GL
+    bool transparent = false;                  // alpha from the light, over no background
+    bool printState = false;                   // print a digest of the particles after every frame
+    bool writeImages = true;                   // false with --no-image: simulation only, no GL
     RenderContext context = RenderContext::Any;
     bool showHelp = false;
 };

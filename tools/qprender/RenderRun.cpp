@@ -29,7 +29,8 @@ bool ReadSettings(const RenderOptions& o, EmitterSettings& settings, FILE* messa
     const EffectReport report = InspectEffectFile(o.effectPath.c_str());
     for (const std::string& problem : report.problems)
         fprintf(messages, "qprender: %s: %s\n", o.effectPath.c_str(), problem.c_str());
-    if (report.result != EFFECT_OK) return false;
+    if (report.result != EFFECT_OK)
+        return false;
     settings = report.settings;
     return true;
 }
@@ -49,14 +50,16 @@ struct OffscreenScope {
     bool active = false;
     ~OffscreenScope()
     {
-        if (active) shutdownOffscreenLL();
+        if (active)
+            shutdownOffscreenLL();
     }
 };
 
 bool WriteImage(const std::string& path, const SheetImage& image, FILE* messages)
 {
     std::string error;
-    if (WritePng(path, image.Width(), image.Height(), image.Components(), image.Pixels().data(), error)) return true;
+    if (WritePng(path, image.Width(), image.Height(), image.Components(), image.Pixels().data(), error))
+        return true;
     fprintf(messages, "qprender: %s\n", error.c_str());
     return false;
 }
@@ -66,7 +69,8 @@ bool WriteImage(const std::string& path, const SheetImage& image, FILE* messages
 int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
 {
     EmitterSettings settings;
-    if (!ReadSettings(o, settings, messages)) return 1;
+    if (!ReadSettings(o, settings, messages))
+        return 1;
 
     OffscreenScope scope;
     std::unique_ptr<QTexture> texture;
@@ -85,8 +89,7 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
                 fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), strerror(errno));
             } else {
                 fclose(probe);
-                fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n",
-                        o.texturePath.c_str());
+                fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n", o.texturePath.c_str());
             }
             return 1;
         }
@@ -94,14 +97,15 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
     }
 
     PreviewRenderer preview(settings, textureName, o.cameraDistance, o.turnSpeed);
-    if (o.writeImages) preview.SetUpEditorGL();
+    if (o.writeImages)
+        preview.SetUpEditorGL();
 
     const uint32_t captureCount = uint32_t(o.times.size());
     const bool series = captureCount > 1 && o.sheetColumns == 0;
     std::unique_ptr<SheetImage> sheet;
     if (o.writeImages && !series)
-        sheet.reset(new SheetImage(captureCount, o.sheetColumns ? o.sheetColumns : 1, o.width, o.height,
-                                   o.background, o.transparent));
+        sheet.reset(new SheetImage(captureCount, o.sheetColumns ? o.sheetColumns : 1, o.width, o.height, o.background,
+                                   o.transparent));
     std::vector<uint8_t> frame(o.writeImages ? size_t(o.width) * o.height * 4 : 0);
 
     uint64_t frameNumber = 0;
@@ -117,7 +121,8 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
                         frameNumber, preview.Elapsed(), d.particles, d.hash);
             }
         }
-        if (!o.writeImages) continue;
+        if (!o.writeImages)
+            continue;
         preview.Draw(o.background);
         readOffscreenLL(frame.data());
         if (!series) {
@@ -128,12 +133,14 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
         single.Place(0, frame.data());
         std::string name;
         ExpandSeriesName(o.outputPath, capture + 1, name);
-        if (!WriteImage(name, single, messages)) return 1;
+        if (!WriteImage(name, single, messages))
+            return 1;
     }
     if (o.printState && fflush(stateOut) != 0) {
         fprintf(messages, "qprender: couldn't write the state digests\n");
         return 1;
     }
-    if (sheet && !WriteImage(o.outputPath, *sheet, messages)) return 1;
+    if (sheet && !WriteImage(o.outputPath, *sheet, messages))
+        return 1;
     return 0;
 }

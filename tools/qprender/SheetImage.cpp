@@ -16,11 +16,14 @@ SheetImage::SheetImage(uint32_t frames, uint32_t columnCount, uint32_t cellWidth
     assert(frames > 0);
     const int n = Components();
     pixels.assign(size_t(width) * height * n, 0);
-    if (transparent) return;
+    if (transparent)
+        return;
     // GL stores a clear colour as the nearest byte; empty cells match the frames.
     uint8_t rgb[3];
-    for (int c = 0; c < 3; ++c) rgb[c] = uint8_t(std::lround(std::clamp(background[c], 0.0f, 1.0f) * 255.0f));
-    for (size_t i = 0; i < pixels.size(); i += 3) std::copy(rgb, rgb + 3, pixels.begin() + i);
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = uint8_t(std::lround(std::clamp(background[c], 0.0f, 1.0f) * 255.0f));
+    for (size_t i = 0; i < pixels.size(); i += 3)
+        std::copy(rgb, rgb + 3, pixels.begin() + i);
 }
 
 void SheetImage::Place(uint32_t index, const uint8_t* rgba)
@@ -41,7 +44,8 @@ void SheetImage::Place(uint32_t index, const uint8_t* rgba)
             }
             const unsigned alpha = std::max({from[0], from[1], from[2]});
             to[3] = uint8_t(alpha);
-            for (int c = 0; c < 3; ++c) to[c] = alpha ? uint8_t((from[c] * 255u + alpha / 2) / alpha) : 0;
+            for (int c = 0; c < 3; ++c)
+                to[c] = alpha ? uint8_t((from[c] * 255u + alpha / 2) / alpha) : 0;
         }
     }
 }

@@ -12,8 +12,8 @@ public:
     // A sheet for `frames` frames of frameWidth x frameHeight, `columns` wide (fewer
     // when there are fewer frames). Colour `background` (0..1 each) fills it, or
     // nothing (alpha 0) when transparent.
-    SheetImage(uint32_t frames, uint32_t columns, uint32_t frameWidth, uint32_t frameHeight,
-               const float background[3], bool transparent);
+    SheetImage(uint32_t frames, uint32_t columns, uint32_t frameWidth, uint32_t frameHeight, const float background[3],
+               bool transparent);
 
     // Copies a frame (frameWidth x frameHeight x 4 bytes, bottom row first) into
     // cell `index` (0 based; must be below the frame count). For a transparent
@@ -27,9 +27,9 @@ public:
     const std::vector<uint8_t>& Pixels() const { return pixels; }  // top row first
 
 private:
-    uint32_t columns;                // cells per row
+    uint32_t columns;                  // cells per row
     uint32_t frameWidth, frameHeight;  // pixels of one cell
-    uint32_t width, height;          // pixels of the whole sheet
-    bool transparent;                // RGBA with alpha from the light, else RGB
-    std::vector<uint8_t> pixels;     // width x height x Components(), rows top to bottom
+    uint32_t width, height;            // pixels of the whole sheet
+    bool transparent;                  // RGBA with alpha from the light, else RGB
+    std::vector<uint8_t> pixels;       // width x height x Components(), rows top to bottom
 };

@@ -7,9 +7,12 @@
 
 #include "tools/qprender/RenderOptions.h"
 #include "tools/qprender/RenderRun.h"
+#include "tools/common/ToolVersion.h"
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "qprender"))
+        return 0;
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) {

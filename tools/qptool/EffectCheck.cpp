@@ -15,14 +15,17 @@ namespace {
 size_t ReadHead(const char* name, unsigned char* bytes, size_t room)
 {
     const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return 0;
+    if (fd < 0)
+        return 0;
     struct stat info;
     size_t count = 0;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         while (count < room) {
             const ssize_t n = read(fd, bytes + count, room - count);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
             count += size_t(n);
         }
     }
@@ -49,10 +52,14 @@ std::string Printable(const unsigned char* bytes, size_t count)
 std::string WhyUnreadable(const char* name)
 {
     struct stat info;
-    if (stat(name, &info) != 0) return std::string("can't be read: ") + strerror(errno);
-    if (S_ISDIR(info.st_mode)) return "is a directory, not an effect file";
-    if (!S_ISREG(info.st_mode)) return "is not a regular file";
-    if (access(name, R_OK) != 0) return std::string("can't be read: ") + strerror(errno);
+    if (stat(name, &info) != 0)
+        return std::string("can't be read: ") + strerror(errno);
+    if (S_ISDIR(info.st_mode))
+        return "is a directory, not an effect file";
+    if (!S_ISREG(info.st_mode))
+        return "is not a regular file";
+    if (access(name, R_OK) != 0)
+        return std::string("can't be read: ") + strerror(errno);
     return "can't be read";
 }
 
@@ -68,7 +75,8 @@ std::string RefusalText(const char* name, EffectFileResult result, size_t fileSi
         return "short file: " + std::to_string(fileSize) + " bytes; an effect file starts with the " +
                std::to_string(unsigned(EFFECT_HEADER_SIZE)) + " bytes of its magic and version";
     case EFFECT_BAD_MAGIC:
-        return "wrong magic: starts with " + Printable(head, got < size_t(EFFECT_MAGIC_SIZE) ? got : size_t(EFFECT_MAGIC_SIZE)) +
+        return "wrong magic: starts with " +
+               Printable(head, got < size_t(EFFECT_MAGIC_SIZE) ? got : size_t(EFFECT_MAGIC_SIZE)) +
                " instead of \"QPARTICLESYSTEM\"";
     case EFFECT_BAD_VERSION: {
         char text[96];
@@ -95,19 +103,24 @@ EmitterSettings Sentinel(float f, int i)
     return s;
 }
 
-bool SameBits(float a, float b) { return memcmp(&a, &b, sizeof a) == 0; }
+bool SameBits(float a, float b)
+{
+    return memcmp(&a, &b, sizeof a) == 0;
+}
 
 bool Kept(const float* a, const float* b, float sa, float sb, int n)
 {
     for (int k = 0; k < n; ++k)
-        if (!SameBits(a[k], sa) || !SameBits(b[k], sb)) return false;
+        if (!SameBits(a[k], sa) || !SameBits(b[k], sb))
+            return false;
     return true;
 }
 
 std::string Join(const std::vector<std::string>& names)
 {
     std::string text;
-    for (size_t i = 0; i < names.size(); ++i) text += (i ? ", " : "") + names[i];
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i ? ", " : "") + names[i];
     return text;
 }
 
@@ -124,12 +137,18 @@ void FindUnreadParts(const char* name, EffectReport& report)
         return;
     }
     std::vector<std::string> missing;
-    if (Kept(&a.startColor.r, &b.startColor.r, fa, fb, 4)) missing.push_back("startColor");
-    if (Kept(&a.endColor.r, &b.endColor.r, fa, fb, 4)) missing.push_back("endColor");
-    if (Kept(&a.size, &b.size, fa, fb, 1)) missing.push_back("size");
-    if (Kept(&a.velocity, &b.velocity, fa, fb, 1)) missing.push_back("velocity");
-    if (a.lifetime == ia && b.lifetime == ib) missing.push_back("lifetime");
-    if (a.emitRate == ia && b.emitRate == ib) missing.push_back("emitRate");
+    if (Kept(&a.startColor.r, &b.startColor.r, fa, fb, 4))
+        missing.push_back("startColor");
+    if (Kept(&a.endColor.r, &b.endColor.r, fa, fb, 4))
+        missing.push_back("endColor");
+    if (Kept(&a.size, &b.size, fa, fb, 1))
+        missing.push_back("size");
+    if (Kept(&a.velocity, &b.velocity, fa, fb, 1))
+        missing.push_back("velocity");
+    if (a.lifetime == ia && b.lifetime == ib)
+        missing.push_back("lifetime");
+    if (a.emitRate == ia && b.emitRate == ib)
+        missing.push_back("emitRate");
     const size_t size = report.fileSize;
     if (!missing.empty()) {
         report.partial = true;

@@ -12,11 +12,11 @@
 #include "app/EmitterSettings.h"
 
 struct EffectReport {
-    EffectFileResult result;             // EFFECT_OK when the editor accepts the file
-    EmitterSettings settings;            // what the editor runs after loading it at start-up
-    size_t fileSize;                     // bytes in the file; 0 when unreadable
-    bool partial;                        // accepted, but not every byte is a whole field it reads
-    std::vector<std::string> problems;   // one plain sentence each; empty for a whole file
+    EffectFileResult result;            // EFFECT_OK when the editor accepts the file
+    EmitterSettings settings;           // what the editor runs after loading it at start-up
+    size_t fileSize;                    // bytes in the file; 0 when unreadable
+    bool partial;                       // accepted, but not every byte is a whole field it reads
+    std::vector<std::string> problems;  // one plain sentence each; empty for a whole file
 };
 
 // Never fails as such: a refused or unreadable file gives result != EFFECT_OK and

@@ -22,6 +22,7 @@ struct Field {
     bool coneOnly;         // stored in the file only when the cone is on
 };
 
+// clang-format off
 const Field fields[] = {
     {"startColor", KIND_COLOR, 4, "rgba", false},
     {"endColor", KIND_COLOR, 4, "rgba", false},
@@ -33,6 +34,7 @@ const Field fields[] = {
     {"coneDirection", KIND_VEC3, 3, "xyz", true},
     {"coneAngle", KIND_FLOAT, 1, "", true},
 };
+// clang-format on
 const int fieldCount = int(sizeof fields / sizeof fields[0]);
 
 float* Floats(EmitterSettings& s, int field)
@@ -48,9 +50,15 @@ float* Floats(EmitterSettings& s, int field)
     }
 }
 
-const float* Floats(const EmitterSettings& s, int field) { return Floats(const_cast<EmitterSettings&>(s), field); }
+const float* Floats(const EmitterSettings& s, int field)
+{
+    return Floats(const_cast<EmitterSettings&>(s), field);
+}
 
-int* Integer(EmitterSettings& s, int field) { return field == 4 ? &s.lifetime : field == 5 ? &s.emitRate : nullptr; }
+int* Integer(EmitterSettings& s, int field)
+{
+    return field == 4 ? &s.lifetime : field == 5 ? &s.emitRate : nullptr;
+}
 
 uint32_t Bits(float f)
 {
@@ -70,7 +78,8 @@ std::string FormatValue(const EmitterSettings& s, int field)
     const float* v = Floats(s, field);
     std::string text;
     for (int i = 0; i < f.components; ++i) {
-        if (i) text += ", ";
+        if (i)
+            text += ", ";
         text += FormatFloat(v[i]);
     }
     return text;
@@ -81,18 +90,21 @@ bool SameValue(const EmitterSettings& a, const EmitterSettings& b, int field)
     const Field& f = fields[field];
     if (f.kind == KIND_INT)
         return *Integer(const_cast<EmitterSettings&>(a), field) == *Integer(const_cast<EmitterSettings&>(b), field);
-    if (f.kind == KIND_SWITCH) return a.coneEnabled == b.coneEnabled;
+    if (f.kind == KIND_SWITCH)
+        return a.coneEnabled == b.coneEnabled;
     const float* va = Floats(a, field);
     const float* vb = Floats(b, field);
     for (int i = 0; i < f.components; ++i)
-        if (Bits(va[i]) != Bits(vb[i])) return false;
+        if (Bits(va[i]) != Bits(vb[i]))
+            return false;
     return true;
 }
 
 std::string Trim(const std::string& text)
 {
     size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos) return "";
+    if (begin == std::string::npos)
+        return "";
     size_t end = text.find_last_not_of(" \t");
     return text.substr(begin, end - begin + 1);
 }
@@ -115,7 +127,8 @@ bool SplitComponents(const std::string& text, std::vector<std::string>& parts)
                 sawComma = false;
             }
             if (c == ',') {
-                if (sawComma || parts.empty()) return false;
+                if (sawComma || parts.empty())
+                    return false;
                 sawComma = true;
             }
         } else {
@@ -128,11 +141,13 @@ bool SplitComponents(const std::string& text, std::vector<std::string>& parts)
 
 bool ParseInt(const std::string& text, int& value)
 {
-    if (text.empty()) return false;
+    if (text.empty())
+        return false;
     errno = 0;
     char* end = nullptr;
     const long long parsed = strtoll(text.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) return false;
+    if (*end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX)
+        return false;
     value = int(parsed);
     return true;
 }
@@ -143,14 +158,16 @@ int FindField(const std::string& name, int& component)
     const size_t dot = name.find('.');
     const std::string base = name.substr(0, dot);
     for (int i = 0; i < fieldCount; ++i) {
-        if (base != fields[i].name) continue;
+        if (base != fields[i].name)
+            continue;
         if (dot == std::string::npos) {
             component = -1;
             return i;
         }
         const std::string suffix = name.substr(dot + 1);
         const char* hit = suffix.size() == 1 ? strchr(fields[i].suffixes, suffix[0]) : nullptr;
-        if (!hit || suffix[0] == '\0') return -1;
+        if (!hit || suffix[0] == '\0')
+            return -1;
         component = int(hit - fields[i].suffixes);
         return i;
     }
@@ -160,7 +177,8 @@ int FindField(const std::string& name, int& component)
 std::string FieldNames()
 {
     std::string names;
-    for (int i = 0; i < fieldCount; ++i) names += std::string(i ? ", " : "") + fields[i].name;
+    for (int i = 0; i < fieldCount; ++i)
+        names += std::string(i ? ", " : "") + fields[i].name;
     return names;
 }
 
@@ -181,12 +199,15 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
         return false;
     }
     const Field& f = fields[field];
-    if (f.coneOnly) touchedCone = true;
+    if (f.coneOnly)
+        touchedCone = true;
     const std::string where = "'" + assignment + "': ";
     switch (f.kind) {
     case KIND_SWITCH:
-        if (value == "on") s.coneEnabled = true;
-        else if (value == "off") s.coneEnabled = false;
+        if (value == "on")
+            s.coneEnabled = true;
+        else if (value == "off")
+            s.coneEnabled = false;
         else {
             error = where + "cone is on or off";
             return false;
@@ -216,7 +237,8 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
         }
     }
     float* target = Floats(s, field) + (component < 0 ? 0 : component);
-    for (int i = 0; i < wanted; ++i) target[i] = parsed[i];
+    for (int i = 0; i < wanted; ++i)
+        target[i] = parsed[i];
     return true;
 }
 
@@ -226,12 +248,14 @@ std::string FormatFloat(float value)
 {
     if (std::isnan(value)) {
         const uint32_t bits = Bits(value);
-        if (bits == 0x7fc00000u) return "nan";
+        if (bits == 0x7fc00000u)
+            return "nan";
         char text[32];
         snprintf(text, sizeof text, "nan(0x%08" PRIx32 ")", bits);
         return text;
     }
-    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    if (std::isinf(value))
+        return value > 0 ? "inf" : "-inf";
     char text[32];
     snprintf(text, sizeof text, "%.9g", double(value));
     return text;
@@ -239,14 +263,17 @@ std::string FormatFloat(float value)
 
 bool ParseFloat(const std::string& text, float& value)
 {
-    if (text.empty()) return false;
+    if (text.empty())
+        return false;
     if (text.compare(0, 6, "nan(0x") == 0 && text.size() == 15 && text[14] == ')') {
         for (size_t i = 6; i < 14; ++i)
-            if (!isxdigit(static_cast<unsigned char>(text[i]))) return false;
+            if (!isxdigit(static_cast<unsigned char>(text[i])))
+                return false;
         const uint32_t pattern = uint32_t(strtoul(text.substr(6, 8).c_str(), nullptr, 16));
         float f;
         memcpy(&f, &pattern, sizeof f);
-        if (!std::isnan(f)) return false;
+        if (!std::isnan(f))
+            return false;
         value = f;
         return true;
     }
@@ -257,12 +284,15 @@ bool ParseFloat(const std::string& text, float& value)
     }
     // strtof's own "nan(...)" forms have implementation-defined bits; only the
     // explicit pattern above is taken.
-    if (text.find('(') != std::string::npos) return false;
+    if (text.find('(') != std::string::npos)
+        return false;
     errno = 0;
     char* end = nullptr;
     const float parsed = strtof(text.c_str(), &end);
-    if (end == text.c_str() || *end != '\0') return false;
-    if (errno == ERANGE && std::isinf(parsed)) return false;
+    if (end == text.c_str() || *end != '\0')
+        return false;
+    if (errno == ERANGE && std::isinf(parsed))
+        return false;
     value = parsed;
     return true;
 }
@@ -271,7 +301,8 @@ std::string FormatEffect(const EmitterSettings& s)
 {
     std::string text;
     for (int i = 0; i < fieldCount; ++i) {
-        if (fields[i].coneOnly && !s.coneEnabled) continue;
+        if (fields[i].coneOnly && !s.coneEnabled)
+            continue;
         text += std::string(fields[i].name) + " = " + FormatValue(s, i) + "\n";
     }
     return text;
@@ -282,7 +313,8 @@ bool ApplyAssignments(EmitterSettings& s, const std::vector<std::string>& assign
     EmitterSettings work = s;
     bool touchedCone = false;
     for (const std::string& assignment : assignments)
-        if (!ApplyOne(work, assignment, touchedCone, error)) return false;
+        if (!ApplyOne(work, assignment, touchedCone, error))
+            return false;
     if (touchedCone && !work.coneEnabled) {
         error = "the cone's axis and angle are stored only with cone=on";
         return false;
@@ -297,8 +329,10 @@ std::vector<std::string> DiffEffects(const EmitterSettings& a, const EmitterSett
     for (int i = 0; i < fieldCount; ++i) {
         const bool hereA = !fields[i].coneOnly || a.coneEnabled;
         const bool hereB = !fields[i].coneOnly || b.coneEnabled;
-        if (!hereA && !hereB) continue;
-        if (hereA && hereB && SameValue(a, b, i)) continue;
+        if (!hereA && !hereB)
+            continue;
+        if (hereA && hereB && SameValue(a, b, i))
+            continue;
         lines.push_back(std::string(fields[i].name) + ": " + (hereA ? FormatValue(a, i) : "(absent)") + " -> " +
                         (hereB ? FormatValue(b, i) : "(absent)"));
     }

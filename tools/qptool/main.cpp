@@ -13,6 +13,7 @@
 #include "app/EmitterSettings.h"
 #include "tools/qptool/EffectCheck.h"
 #include "tools/qptool/EffectText.h"
+#include "tools/common/ToolVersion.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ const char* const usage =
     "       qptool new [--force] FILE [name=value ...]\n"
     "       qptool set [--force] FILE name=value ...\n"
     "       qptool diff A B\n"
+    "       qptool --help | --version\n"
     "\n"
     "dump  prints the settings of an effect file (.QP) as `name = value` lines, floats\n"
     "      printed so that they read back to the same bits; says on stderr what is wrong\n"
@@ -43,7 +45,8 @@ const char* const usage =
 
 void PrintProblems(const char* name, const EffectReport& report)
 {
-    for (const std::string& problem : report.problems) fprintf(stderr, "qptool: %s: %s\n", name, problem.c_str());
+    for (const std::string& problem : report.problems)
+        fprintf(stderr, "qptool: %s: %s\n", name, problem.c_str());
 }
 
 bool Exists(const char* name)
@@ -58,18 +61,22 @@ int Dump(const char* name, bool textconv)
 {
     const EffectReport report = InspectEffectFile(name);
     if (textconv) {
-        for (const std::string& problem : report.problems) printf("# %s\n", problem.c_str());
+        for (const std::string& problem : report.problems)
+            printf("# %s\n", problem.c_str());
     } else {
         PrintProblems(name, report);
     }
-    if (report.result == EFFECT_OK) fputs(FormatEffect(report.settings).c_str(), stdout);
-    if (fflush(stdout) != 0) return 1;
+    if (report.result == EFFECT_OK)
+        fputs(FormatEffect(report.settings).c_str(), stdout);
+    if (fflush(stdout) != 0)
+        return 1;
     return report.result == EFFECT_OK || textconv ? 0 : 1;
 }
 
 bool Write(const char* name, const EmitterSettings& s)
 {
-    if (WriteEffectFile(name, s)) return true;
+    if (WriteEffectFile(name, s))
+        return true;
     fprintf(stderr, "qptool: %s: couldn't write the file (nothing was changed)\n", name);
     return false;
 }
@@ -97,10 +104,13 @@ int Set(const char* name, bool force, const std::vector<std::string>& assignment
     }
     const EffectReport report = InspectEffectFile(name);
     PrintProblems(name, report);
-    if (report.result != EFFECT_OK) return 1;
+    if (report.result != EFFECT_OK)
+        return 1;
     if (report.partial && !force) {
-        fprintf(stderr, "qptool: %s: not changed, since rewriting it would drop what the editor doesn't read; "
-                        "use `set --force` to rewrite it anyway\n", name);
+        fprintf(stderr,
+                "qptool: %s: not changed, since rewriting it would drop what the editor doesn't read; "
+                "use `set --force` to rewrite it anyway\n",
+                name);
         return 1;
     }
     EmitterSettings s = report.settings;
@@ -118,10 +128,13 @@ int Diff(const char* nameA, const char* nameB)
     const EffectReport b = InspectEffectFile(nameB);
     PrintProblems(nameA, a);
     PrintProblems(nameB, b);
-    if (a.result != EFFECT_OK || b.result != EFFECT_OK) return 2;
+    if (a.result != EFFECT_OK || b.result != EFFECT_OK)
+        return 2;
     const std::vector<std::string> lines = DiffEffects(a.settings, b.settings);
-    for (const std::string& line : lines) printf("%s\n", line.c_str());
-    if (fflush(stdout) != 0) return 2;
+    for (const std::string& line : lines)
+        printf("%s\n", line.c_str());
+    if (fflush(stdout) != 0)
+        return 2;
     return lines.empty() ? 0 : 1;
 }
 
@@ -135,8 +148,11 @@ int UsageError(const char* what)
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "qptool"))
+        return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return UsageError("no command given");
+    if (args.empty())
+        return UsageError("no command given");
     const std::string command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
         fputs(usage, stdout);
@@ -150,7 +166,8 @@ int main(int argc, char** argv)
     }
     if (command == "dump") {
         const bool textconv = !args.empty() && args[0] == "--textconv";
-        if (args.size() != 1u + textconv) return UsageError("dump takes one FILE");
+        if (args.size() != 1u + textconv)
+            return UsageError("dump takes one FILE");
         return Dump(args[textconv].c_str(), textconv);
     }
     if (command == "diff") {
@@ -161,7 +178,8 @@ int main(int argc, char** argv)
         return Diff(args[0].c_str(), args[1].c_str());
     }
     if (command == "new" || command == "set") {
-        if (args.empty()) return UsageError((command + " needs a FILE").c_str());
+        if (args.empty())
+            return UsageError((command + " needs a FILE").c_str());
         const std::string name = args[0];
         if (name.find('=') != std::string::npos && !Exists(name.c_str()))
             return UsageError((command + " needs a FILE before the assignments").c_str());

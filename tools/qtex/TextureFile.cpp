@@ -11,7 +11,10 @@ void PutU16(std::vector<uint8_t>& bytes, uint32_t value)
     bytes.push_back(uint8_t(value >> 8));
 }
 
-uint32_t GetU16(const std::vector<uint8_t>& bytes, size_t at) { return bytes[at] | bytes[at + 1] << 8; }
+uint32_t GetU16(const std::vector<uint8_t>& bytes, size_t at)
+{
+    return bytes[at] | bytes[at + 1] << 8;
+}
 
 MipLevel HalveLevel(const MipLevel& source, int components)
 {

@@ -10,6 +10,7 @@
 #include "tools/common/PngFile.h"
 #include "tools/common/WholeFile.h"
 #include "tools/qtex/TextureFile.h"
+#include "tools/common/ToolVersion.h"
 
 namespace {
 const char usage[] =
@@ -26,6 +27,7 @@ const char usage[] =
     "  --info       prints the header and levels and says what is wrong with a bad file\n"
     "  --png        writes level K (default 0) of a texture as a PNG\n"
     "  --help       shows this text\n"
+    "  --version    prints the version\n"
     "Output files are written whole or not at all.\n";
 
 int Fail(const std::string& message)
@@ -130,8 +132,7 @@ int ToPng(const std::string& path, unsigned long levelIndex, const std::string& 
     std::vector<std::string> problems;
     DecodeTexture(bytes, texture, version, problems);
     if (levelIndex >= texture.levels.size()) {
-        return Fail(path + ": " +
-                    (problems.empty() ? "has no level " + std::to_string(levelIndex) : problems.front()));
+        return Fail(path + ": " + (problems.empty() ? "has no level " + std::to_string(levelIndex) : problems.front()));
     }
     const MipLevel& level = texture.levels[levelIndex];
     if (!WritePng(output, level.width, level.height, texture.components, level.pixels.data(), error, true)) {
@@ -149,8 +150,8 @@ bool OptionalCount(const std::vector<std::string>& args, const char* flag, unsig
     }
     std::string text = args.size() > 2 ? args[2] : "";
     if (!ParseCount(text.c_str(), low, high, value)) {
-        Fail(std::string(flag) + " wants a whole number from " + std::to_string(low) + " to " +
-             std::to_string(high) + ", not \"" + text + "\"");
+        Fail(std::string(flag) + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+             ", not \"" + text + "\"");
         return false;
     }
     at = 3;
@@ -161,6 +162,8 @@ bool OptionalCount(const std::vector<std::string>& args, const char* flag, unsig
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked(argc, argv, "qtex"))
+        return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         fputs(usage, stderr);
