@@ -19,13 +19,13 @@ struct alignas(16) QParticleManager::Block {
     size_t bytes;  // size of the block, header included
 };
 
-QParticleManager::QParticleManager(uint32_t particleCount, uint32_t batchCount, bool growable, size_t memoryBudget)
+QParticleManager::QParticleManager(uint32_t particleCount, uint32_t batchCount, bool canGrow, size_t budget)
     : systems(nullptr),
-      growable(growable),
+      growable(canGrow),
       freeParticles(nullptr),
       freeBatches(nullptr),
       blocks(nullptr),
-      memoryBudget(memoryBudget),
+      memoryBudget(budget),
       poolBytes(0),
       spareParticles(nullptr),
       spareParticleCount(0),

@@ -7,17 +7,17 @@
 
 #include "resources/ResourceGL.h"
 
-QBitmapFont::QBitmapFont(uint32_t listBase, const QGlyphMetrics* metrics, uint32_t printBufferSize)
-    : listBase(listBase),
+QBitmapFont::QBitmapFont(uint32_t firstList, const QGlyphMetrics* glyphMetrics, uint32_t bufferSize)
+    : listBase(firstList),
       printBuffer(nullptr),
       printBufferSize(0)
 {
-    memcpy(this->metrics, metrics, sizeof(this->metrics));
-    if (printBufferSize != 0) {
-        printBuffer = static_cast<char*>(malloc(printBufferSize));
+    memcpy(metrics, glyphMetrics, sizeof(metrics));
+    if (bufferSize != 0) {
+        printBuffer = static_cast<char*>(malloc(bufferSize));
         if (printBuffer != nullptr) {
             printBuffer[0] = '\0';
-            this->printBufferSize = printBufferSize;
+            printBufferSize = bufferSize;
         }
     }
 }

@@ -13,12 +13,12 @@ const char fontMagic[7] = {'Q', 'B', 'M', 'F', 'O', 'N', 'T'};
 const uint32_t printBufferBytes = 256;
 }  // namespace
 
-QBitmapFontLoader::QBitmapFontLoader(uint16_t scratchSize)
+QBitmapFontLoader::QBitmapFontLoader(uint16_t initialScratchSize)
     : scratch(nullptr),
       scratchSize(0),
       metrics(nullptr)
 {
-    ResizeScratch(scratchSize);
+    ResizeScratch(initialScratchSize);
     metrics = new (std::nothrow) QGlyphMetrics[256];
 }
 
