@@ -79,6 +79,13 @@ expect "the user's Font.QF after qpedit-here" mine "$(cat "$here/Font.QF")"
 status=0
 (cd "$here" && "$root/bin/qpedit-here" a.QP b.QP) >/dev/null 2>&1 || status=$?
 expect "qpedit-here with two effects: exit code" 2 "$status"
+# Without the installed files beside it, it says which one is missing.
+mkdir -p "$scratch/lonely/bin"
+cp "$root/bin/qpedit-here" "$scratch/lonely/bin/"
+status=0
+message=$("$scratch/lonely/bin/qpedit-here" 2>&1) || status=$?
+expect "lone qpedit-here: exit code" 1 "$status"
+expect "lone qpedit-here: message" "qpedit-here: $scratch/lonely/bin/qpedit is missing; reinstall qpedit" "$message"
 
 # --- manual pages -----------------------------------------------------------------------
 for page in "$root"/share/man/man1/*.1.gz; do
