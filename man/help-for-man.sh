@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # help-for-man.sh TOOL OPTION...: runs TOOL with OPTION and, for --help, passes its text on
 # in the layout help2man turns into a manual page: "usage:" becomes "Usage:" and the further
-# usage lines "  or: ..." (together the SYNOPSIS), and an "Options:" heading goes before the first list of terms (a line of a term, two
-# blanks and its meaning), or before the "word:" heading right above that list, so the
-# list lands in OPTIONS. Nothing else of the text changes, so the pages follow the tools.
+# usage lines "  or: ..." (together the SYNOPSIS); an "Options:" heading goes before the
+# first list of terms (a term, two blanks and its meaning), or before the "word:" heading
+# right above that list, so the list lands in OPTIONS. The words stay the tool's own, so
+# the pages follow the tools' options.
 set -euo pipefail
 tool=$1
 shift
