@@ -12,6 +12,7 @@ packages=(
   libpng-dev libfreetype-dev fonts-dejavu-core
   xvfb x11-utils git
   clang libclang-rt-14-dev clang-format
+  help2man groff-base dpkg-dev file
 )
 
 missing=()

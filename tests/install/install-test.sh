@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# install-test.sh BUILD_DIR VERSION: installs the built project into a scratch DESTDIR under
+# a prefix of its own and builds its Debian package, then checks both as a user meets them.
+# Every failed check prints one line; the exit code is 1 when any failed.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+version=$2
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/qpedit-install.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+failures=0
+fail() {
+  echo "install test: $*" >&2
+  failures=$((failures + 1))
+}
+# expect WHAT EXPECTED ACTUAL
+expect() {
+  if [ "$2" != "$3" ]; then fail "$1: expected '$2', got '$3'"; fi
+}
+
+tools=(qtex qfont llpack qprender qptool)
+# Every file an install holds, relative to the prefix.
+expected_files() {
+  local p
+  for p in qpedit qpedit-here "${tools[@]}"; do echo "bin/$p"; done
+  for p in qpedit qpedit-here "${tools[@]}"; do echo "share/man/man1/$p.1.gz"; done
+  echo share/doc/qpedit/README.md
+  echo share/qpedit/Font.QF
+  echo share/qpedit/Particle.qtex
+}
+
+# --- cmake --install with a prefix and DESTDIR ------------------------------------------
+prefix=/opt/qpedit-test
+dest=$scratch/dest
+DESTDIR=$dest cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1 ||
+  { cat "$scratch/install.log" >&2; fail "cmake --install failed"; exit 1; }
+root=$dest$prefix
+expect "files under DESTDIR" "$(expected_files | sed "s|^|${prefix#/}/|" | sort)" \
+  "$(cd "$dest" && find . ! -type d | sed 's|^\./||' | sort)"
+
+# Installed text must not point back into the build or the source tree.
+for f in "$root"/bin/qpedit-here "$root"/share/doc/qpedit/README.md "$root"/share/man/man1/*.gz; do
+  if zcat -f "$f" | grep -q -e "$build" -e "$source_dir"; then fail "$f names the build or source folder"; fi
+done
+
+# --- the installed programs -------------------------------------------------------------
+for t in "${tools[@]}" qpedit-here; do
+  expect "$t --version" "$t (qpedit) $version" "$("$root/bin/$t" --version 2>&1 || true)"
+done
+
+# A render of the installed texture by the installed qprender is the build tree's render.
+mkdir "$scratch/render"
+(cd "$scratch/render" &&
+  "$root/bin/qprender" "$root/share/qpedit/Particle.qtex" -o installed.png --context egl --size 64x48 &&
+  "$build/tools/qprender/qprender" "$build/assets/Particle.qtex" -o built.png --context egl --size 64x48) \
+  >"$scratch/render.log" 2>&1 || { cat "$scratch/render.log" >&2; fail "qprender failed"; }
+if ! cmp -s "$scratch/render/installed.png" "$scratch/render/built.png"; then
+  fail "installed qprender's picture differs from the build tree's"
+fi
+expect "picture header" "89504e470d0a1a0a" "$(od -An -tx1 -N8 "$scratch/render/installed.png" 2>/dev/null | tr -d ' \n')"
+
+# qpedit-here: copies the installed Font.QF into an empty folder, then runs the editor,
+# which (with no display at all) can't open its window and exits with 1.
+here=$scratch/here
+mkdir "$here"
+headless=(env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER)
+status=0
+(cd "$here" && "${headless[@]}" "$root/bin/qpedit-here" fire.QP) >"$scratch/here.log" 2>&1 || status=$?
+expect "qpedit-here without a display: exit code" 1 "$status"
+grep -q "^qpedit-here: copied Font.QF into $here\$" "$scratch/here.log" || fail "no copy message: $(cat "$scratch/here.log")"
+grep -q "^Error: " "$scratch/here.log" || fail "the editor's window error is missing: $(cat "$scratch/here.log")"
+cmp -s "$root/share/qpedit/Font.QF" "$here/Font.QF" || fail "qpedit-here's Font.QF isn't the installed one"
+expect "files qpedit-here leaves" "Font.QF" "$(ls -A "$here")"
+# A Font.QF already in the folder is the user's: it stays as it is.
+echo mine >"$here/Font.QF"
+(cd "$here" && "${headless[@]}" "$root/bin/qpedit-here") >/dev/null 2>&1 || true
+expect "the user's Font.QF after qpedit-here" mine "$(cat "$here/Font.QF")"
+status=0
+(cd "$here" && "$root/bin/qpedit-here" a.QP b.QP) >/dev/null 2>&1 || status=$?
+expect "qpedit-here with two effects: exit code" 2 "$status"
+# Without the installed files beside it, it says which one is missing.
+mkdir -p "$scratch/lonely/bin"
+cp "$root/bin/qpedit-here" "$scratch/lonely/bin/"
+status=0
+message=$("$scratch/lonely/bin/qpedit-here" 2>&1) || status=$?
+expect "lone qpedit-here: exit code" 1 "$status"
+expect "lone qpedit-here: message" "qpedit-here: $scratch/lonely/bin/qpedit is missing; reinstall qpedit" "$message"
+
+# --- manual pages -----------------------------------------------------------------------
+for page in "$root"/share/man/man1/*.1.gz; do
+  name=$(basename "$page" .1.gz)
+  warnings=$(zcat "$page" | groff -man -ww -z 2>&1)
+  expect "$name.1 warnings" "" "$warnings"
+  for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES EXAMPLES; do
+    zcat "$page" | grep -Eq "^\.SH \"?$section\"?\$" || fail "$name.1 has no $section section"
+  done
+  expect "$name.1 source" "qpedit $version" "$(zcat "$page" | sed -n 's/^\.TH [^ ]* "\?1"\? "[^"]*" "\([^"]*\)".*/\1/p')"
+done
+
+# --- the Debian package -----------------------------------------------------------------
+cpack --config "$build/CPackConfig.cmake" -B "$scratch/pkg" >"$scratch/cpack.log" 2>&1 ||
+  { cat "$scratch/cpack.log" >&2; fail "cpack failed"; exit 1; }
+deb=$scratch/pkg/qpedit_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || { fail "no $deb: $(ls "$scratch/pkg")"; exit 1; }
+expect "Package" qpedit "$(dpkg-deb -f "$deb" Package)"
+expect "Version" "$version" "$(dpkg-deb -f "$deb" Version)"
+expect "package files" "$(expected_files | sed 's|^|usr/|' | sort)" \
+  "$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | sort)"
+
+unpacked=$scratch/unpacked
+dpkg-deb -x "$deb" "$unpacked"
+expect "unpacked qptool --version" "qptool (qpedit) $version" "$("$unpacked/usr/bin/qptool" --version 2>&1 || true)"
+
+# Depends names a library's package exactly when a packaged program links that library.
+needed=$(for f in "$unpacked"/usr/bin/*; do readelf -d "$f" 2>/dev/null || true; done | grep NEEDED || true)
+depends=$(dpkg-deb -f "$deb" Depends)
+for pair in "libSDL2:libsdl2-" "libpng:libpng" "libfreetype:libfreetype" "libgif:libgif" "libwebp:libwebp"; do
+  lib=${pair%%:*}
+  package=${pair#*:}
+  linked=no
+  listed=no
+  if grep -q "\[$lib" <<<"$needed"; then linked=yes; fi
+  if grep -Eq "(^|, )$package" <<<"$depends"; then listed=yes; fi
+  expect "Depends has $package (a program links $lib: $linked; Depends: $depends)" "$linked" "$listed"
+done
+for lib in libSDL2 libpng libfreetype; do
+  grep -q "\[$lib" <<<"$needed" || fail "no packaged program links $lib"
+done
+
+if [ "$failures" -gt 0 ]; then
+  echo "install test: $failures check(s) failed" >&2
+  exit 1
+fi
+echo "install test: every check passed"
