@@ -6,7 +6,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME qpedit)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "qpedit developers")
-set(CPACK_PACKAGE_CONTACT "qpedit developers <maintainers@users.noreply.c-seed-b067e894.example>")
+# The Maintainer field; whoever builds a package for others sets their own address.
+set(QP_PACKAGE_CONTACT "qpedit developers <qpedit@example.org>" CACHE STRING "Maintainer of the Debian package")
+set(CPACK_PACKAGE_CONTACT "${QP_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "live keyboard-driven particle effect editor and its tools")
 # Lines of the long description as dpkg shows them (at most 79 characters each).
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
