@@ -13,6 +13,7 @@
 #include "app/EffectFile.h"
 #include "app/EmitterSettings.h"
 #include "tests/qptool/ToolRunner.h"
+#include "tools/qptool/EffectText.h"
 
 namespace {
 
@@ -29,6 +30,13 @@ float FromBits(uint32_t u)
     return f;
 }
 
+uint32_t Bits(float f)
+{
+    uint32_t u;
+    memcpy(&u, &f, sizeof u);
+    return u;
+}
+
 std::vector<uint8_t> Encoded(const EmitterSettings& s)
 {
     std::vector<uint8_t> bytes(EFFECT_FILE_CONE_SIZE);
@@ -43,7 +51,7 @@ const std::vector<uint8_t> defaultFile = Encoded(DefaultEmitterSettings());
 EmitterSettings Awkward()
 {
     EmitterSettings s = DefaultEmitterSettings();
-    s.startColor = Color4{0.1f, 1.0f / 3.0f, -0.0f, 1e-42f};
+    s.startColor = Color4{FromBits(0x00000001u), 1.0f / 3.0f, -0.0f, 1e-42f};
     s.endColor = Color4{FromBits(0xffc00000u), FromBits(0x7fc12345u), FromBits(0x7f800001u), -INFINITY};
     s.size = 3.4028235e38f;
     s.lifetime = -2147483647 - 1;
@@ -56,23 +64,118 @@ EmitterSettings Awkward()
 
 }  // namespace
 
-TEST(QptoolRoundTrip, DumpThenNewGivesTheSameBytes)
+TEST(QptoolText, FloatsPrintAsTheShortestTextThatReadsBack)
+{
+    const std::pair<uint32_t, const char*> cases[] = {
+        {0x3e4ccccdu, "0.2"},
+        {0x80000000u, "-0"},
+        {0x00000001u, "1e-45"},
+        {0x00800000u, "1.1754944e-38"},
+        {0x7f7fffffu, "3.4028235e+38"},
+        {0x3eaaaaabu, "0.33333334"},
+        {0x4cbebc20u, "1e+08"},
+        {0x7f800000u, "inf"},
+        {0xff800000u, "-inf"},
+        {0x7fc00000u, "nan"},
+        {0xffc00000u, "nan(0xffc00000)"},
+        {0x7f800001u, "nan(0x7f800001)"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = FormatFloat(FromBits(c.first));
+        EXPECT_EQ(c.second, text) << std::hex << "bits 0x" << c.first;
+        float back = 0;
+        ASSERT_TRUE(ParseFloat(text, back)) << text;
+        EXPECT_EQ(c.first, Bits(back)) << "read back from " << text;
+    }
+}
+
+// Every valid file, cut at each length from 65 to 81 and read as the editor reads
+// it, dumps to text that `new --from` turns into the bytes the editor would save:
+// from a file, from standard input, and from dump --textconv with its `#` lines.
+TEST(QptoolRoundTrip, DumpThenNewFromGivesTheSameBytes)
 {
     ScratchDir dir;
     EmitterSettings noCone = Awkward();
     noCone.coneEnabled = false;
-    const std::vector<std::vector<uint8_t>> files = {defaultFile, Encoded(Awkward()), Encoded(noCone)};
-    for (size_t i = 0; i < files.size(); ++i) {
-        WriteBytes(dir.Path("in.QP"), files[i]);
-        const ToolResult dump = Qptool("dump " + Quote(dir.Path("in.QP")));
-        ASSERT_EQ(0, dump.exitCode) << dump.err;
-        EXPECT_EQ("", dump.err);
-        WriteBytes(dir.Path("dump"), std::vector<uint8_t>(dump.out.begin(), dump.out.end()));
-        const ToolResult made = RunTool("sed 's/ = /=/' " + Quote(dir.Path("dump")) + " | xargs -d '\\n' " +
-                                        Quote(qptool) + " new --force " + Quote(dir.Path("out.QP")));
-        ASSERT_EQ(0, made.exitCode) << made.err;
-        EXPECT_EQ(files[i], ReadBytes(dir.Path("out.QP"))) << "file " << i << ", dumped as\n" << dump.out;
+    const std::vector<uint8_t> full = Encoded(Awkward());
+    std::vector<std::vector<uint8_t>> files = {defaultFile, Encoded(noCone)};
+    for (size_t length = 65; length <= 81; ++length)
+        files.emplace_back(full.begin(), full.begin() + length);
+    const std::string in = dir.Path("in.QP"), text = dir.Path("in.txt"), out = dir.Path("out.QP");
+    for (const std::vector<uint8_t>& file : files) {
+        WriteBytes(in, file);
+        EmitterSettings loaded = {};
+        ASSERT_EQ(EFFECT_OK, ReadEffectFile(in.c_str(), loaded)) << file.size();
+        const std::vector<uint8_t> expected = Encoded(loaded);
+        for (const char* how : {"file", "stdin", "textconv"}) {
+            const std::string dump = std::string(how) == "textconv" ? "dump --textconv " : "dump ";
+            ASSERT_EQ(0, RunTool(Quote(qptool) + " " + dump + Quote(in) + " >" + Quote(text)).exitCode);
+            const std::string from = std::string(how) == "stdin" ? "--from - " + Quote(out) + " <" + Quote(text)
+                                                                 : "--from " + Quote(text) + " " + Quote(out);
+            const ToolResult made = RunTool(Quote(qptool) + " new --force " + from);
+            ASSERT_EQ(0, made.exitCode) << how << ", length " << file.size() << ": " << made.err;
+            EXPECT_EQ(expected, ReadBytes(out)) << how << ", length " << file.size();
+        }
     }
+}
+
+TEST(QptoolFrom, RefusesBadTextNamingItsLineAndWritesNothing)
+{
+    ScratchDir dir;
+    const std::string text = dir.Path("in.txt"), out = dir.Path("out.QP");
+    const std::pair<std::string, std::string> cases[] = {
+        {"size = 1\nbogus = 2\n", "in.txt:2: 'bogus': no such field"},
+        {"# size = 1\n\n  \t\n", "in.txt: no `name = value` line"},
+        {"size 1\n", "in.txt:1: 'size 1': expected name=value"},
+        {"\n\nsize = 1e40\n", "in.txt:3: 'size = 1e40': '1e40' is not a number"},
+        {"lifetime = 1.5", "in.txt:1: 'lifetime = 1.5': lifetime takes a whole number"},
+        {"coneAngle = 30\ncone = off\n", "in.txt:1: the cone's axis and angle are stored only with cone = on"},
+        {std::string("size = 1\0\n", 10), "in.txt:1: not text (a NUL byte)"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(text, std::vector<uint8_t>(c.first.begin(), c.first.end()));
+        const ToolResult made = Qptool("new --from " + Quote(text) + " " + Quote(out));
+        EXPECT_EQ(1, made.exitCode) << c.second;
+        EXPECT_TRUE(Has(made.err, c.second)) << made.err;
+        EXPECT_EQ(std::vector<uint8_t>(), ReadBytes(out)) << c.second << ": a file was written";
+    }
+
+    ASSERT_EQ(0, mkfifo(dir.Path("fifo").c_str(), 0600));
+    const std::pair<std::string, const char*> unreadable[] = {{dir.Path("none.txt"), "No such file or directory"},
+                                                              {dir.root, "is a directory"},
+                                                              {dir.Path("fifo"), "is not a regular file"}};
+    for (const auto& u : unreadable) {
+        const ToolResult made =
+            RunTool("timeout 20 " + Quote(qptool) + " new --from " + Quote(u.first) + " " + Quote(out));
+        EXPECT_EQ(1, made.exitCode) << u.first;
+        EXPECT_TRUE(Has(made.err, "qptool: " + u.first + ": ")) << made.err;
+        EXPECT_TRUE(Has(made.err, u.second)) << made.err;
+        EXPECT_EQ(std::vector<uint8_t>(), ReadBytes(out)) << u.first << ": a file was written";
+    }
+}
+
+// The text goes on top of the defaults and the assignments after FILE on top of the
+// text; CRLF line ends read as well.
+TEST(QptoolFrom, AppliesTheTextThenTheAssignments)
+{
+    ScratchDir dir;
+    const std::string text = dir.Path("in.txt"), out = dir.Path("out.QP");
+    const std::string crlf = "# tuned by hand\r\nsize = 0.5\r\ncone = on\r\n  coneAngle=30  \r\n";
+    WriteBytes(text, std::vector<uint8_t>(crlf.begin(), crlf.end()));
+    WriteBytes(out, defaultFile);
+    const ToolResult refused = Qptool("new --from " + Quote(text) + " " + Quote(out));
+    EXPECT_EQ(1, refused.exitCode) << refused.err;
+    EXPECT_EQ(defaultFile, ReadBytes(out)) << "new replaces a file only when forced";
+    const ToolResult both = Qptool("new --from " + Quote(text) + " --preset fire " + Quote(out));
+    EXPECT_TRUE(Has(both.err, "not both")) << both.err;
+
+    ASSERT_EQ(0, Qptool("new --force --from " + Quote(text) + " " + Quote(out) + " velocity=2").exitCode);
+    EmitterSettings expected = DefaultEmitterSettings();
+    expected.size = 0.5f;
+    expected.coneEnabled = true;
+    expected.coneAngle = 30.0f;
+    expected.velocity = 2.0f;
+    EXPECT_EQ(Encoded(expected), ReadBytes(out));
 }
 
 // Lengths 66 to 76 hold no whole cone axis and read as cone off, so they save as 65
