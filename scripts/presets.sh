@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Remakes docs/presets.png: every `qptool presets` look as one row of frames at
-# 250, 500, 1000 and 2000 ms, rendered by qprender on the default texture, the
+# 300, 1000, 2000 and 3000 ms, rendered by qprender on the default texture, the
 # rows stacked top to bottom in the order `qptool presets` lists them. Needs no
 # display. Installs ImageMagick (for stacking and labels) when it is missing.
 set -euo pipefail
@@ -25,13 +25,13 @@ trap 'rm -rf "$work"' EXIT
 rows=()
 for name in $("$qptool" presets | cut -d' ' -f1); do
   "$qptool" new --preset "$name" "$work/$name.QP"
-  "$qprender" build/assets/Particle.qtex "$work/$name.QP" --size 200x150 --time 250,500,1000,2000 \
+  "$qprender" build/assets/Particle.qtex "$work/$name.QP" --size 200x150 --time 300,1000,2000,3000 \
     --sheet 4 -o "$work/$name.png"
   convert "$work/$name.png" -font "$font" -pointsize 16 -fill white -gravity northwest \
     -annotate +8+6 "$name" "$work/$name-label.png"
   rows+=("$work/$name-label.png")
 done
 mkdir -p docs
-convert "${rows[@]}" -append "$work/presets.png"
+convert "${rows[@]}" -append -strip -define png:exclude-chunk=date,time "$work/presets.png"
 mv "$work/presets.png" docs/presets.png
 echo "presets: wrote docs/presets.png"
