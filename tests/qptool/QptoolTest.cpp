@@ -131,6 +131,9 @@ TEST(QptoolFrom, RefusesBadTextNamingItsLineAndWritesNothing)
         {"lifetime = 1.5", "in.txt:1: 'lifetime = 1.5': lifetime takes a whole number"},
         {"coneAngle = 30\ncone = off\n", "in.txt:1: the cone's axis and angle are stored only with cone = on"},
         {std::string("size = 1\0\n", 10), "in.txt:1: not text (a NUL byte)"},
+        {"size = 1\x1b[31m\n", "in.txt:1: 'size = 1?[31m': '1?[31m' is not a number"},
+        {"size = " + std::string(100, '7'),
+         "in.txt:1: 'size = " + std::string(53, '7') + "'...: '" + std::string(60, '7') + "'... is not a number"},
     };
     for (const auto& c : cases) {
         WriteBytes(text, std::vector<uint8_t>(c.first.begin(), c.first.end()));

@@ -183,12 +183,23 @@ std::string FieldNames()
     return names;
 }
 
+// Input quoted in an error message: single-quoted, control bytes as '?', and cut
+// after 60 bytes so that a runaway line still gives a one-line message.
+std::string Shown(const std::string& text)
+{
+    const size_t shownSize = 60;
+    std::string shown = "'";
+    for (size_t i = 0; i < text.size() && i < shownSize; ++i)
+        shown += (static_cast<unsigned char>(text[i]) < 0x20 || text[i] == 0x7f) ? '?' : text[i];
+    return shown + (text.size() > shownSize ? "'..." : "'");
+}
+
 // Applies one assignment; `touchedCone` is set when it names the cone's axis or angle.
 bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCone, std::string& error)
 {
     const size_t eq = assignment.find('=');
     if (eq == std::string::npos) {
-        error = "'" + assignment + "': expected name=value";
+        error = Shown(assignment) + ": expected name=value";
         return false;
     }
     const std::string name = Trim(assignment.substr(0, eq));
@@ -196,13 +207,13 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
     int component = -1;
     const int field = FindField(name, component);
     if (field < 0) {
-        error = "'" + name + "': no such field (fields: " + FieldNames() + ")";
+        error = Shown(name) + ": no such field (fields: " + FieldNames() + ")";
         return false;
     }
     const Field& f = fields[field];
     if (f.coneOnly)
         touchedCone = true;
-    const std::string where = "'" + assignment + "': ";
+    const std::string where = Shown(assignment) + ": ";
     switch (f.kind) {
     case KIND_SWITCH:
         if (value == "on")
@@ -233,7 +244,7 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
     float parsed[4];
     for (int i = 0; i < wanted; ++i) {
         if (!ParseFloat(parts[i], parsed[i])) {
-            error = where + "'" + parts[i] + "' is not a number that fits a 32-bit float";
+            error = where + Shown(parts[i]) + " is not a number that fits a 32-bit float";
             return false;
         }
     }
