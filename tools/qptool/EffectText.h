@@ -40,8 +40,9 @@ bool ParseEffectText(const std::string& text, const std::string& source, Emitter
 std::vector<std::string> DiffEffects(const EmitterSettings& a, const EmitterSettings& b);
 
 // The text of a float: for finite values the shortest decimal that reads back to
-// the same bits ("0.2", "-0", "1e-45", "3.4028235e+38"); "inf", "-inf", "nan" for the quiet NaN 0x7fc00000, and
-// "nan(0xXXXXXXXX)" with the whole bit pattern for every other NaN.
+// the same bits ("0.2", "-0", "1e-45", "3.4028235e+38"); "inf", "-inf", "nan" for
+// the quiet NaN 0x7fc00000, and "nan(0xXXXXXXXX)" with the whole bit pattern for
+// every other NaN.
 std::string FormatFloat(float value);
 
 // Parses what FormatFloat prints, and any decimal or hexadecimal float that
