@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -152,9 +153,12 @@ TEST(QptoolFrom, RefusesBadTextNamingItsLineAndWritesNothing)
     }
 
     ASSERT_EQ(0, mkfifo(dir.Path("fifo").c_str(), 0600));
+    WriteBytes(dir.Path("big.txt"), {});
+    ASSERT_EQ(0, truncate(dir.Path("big.txt").c_str(), (1 << 20) + 1));
     const std::pair<std::string, const char*> unreadable[] = {{dir.Path("none.txt"), "No such file or directory"},
                                                               {dir.root, "is a directory"},
-                                                              {dir.Path("fifo"), "is not a regular file"}};
+                                                              {dir.Path("fifo"), "is not a regular file"},
+                                                              {dir.Path("big.txt"), "1048577 bytes is too long"}};
     for (const auto& u : unreadable) {
         const ToolResult made =
             RunTool("timeout 20 " + Quote(qptool) + " new --from " + Quote(u.first) + " " + Quote(out));
