@@ -1,11 +1,12 @@
-// qptool as a user runs it: dump/new round trips with floats that read back to the
-// same bits, load/save over every length from 65 to 81, refusals with their
-// messages, assignments and set applied whole or not at all, diff, and dump as a
-// git textconv driver.
+// qptool as a user runs it: floats printed short and read back to the same bits,
+// dump then new --from over every length from 65 to 81, bad text refused by line,
+// refusals with their messages, assignments and set applied whole or not at all,
+// diff, and dump as a git textconv driver.
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "app/EffectFile.h"
 #include "app/EmitterSettings.h"
 #include "tests/qptool/ToolRunner.h"
+#include "tools/qptool/EffectText.h"
 
 namespace {
 
@@ -29,6 +31,13 @@ float FromBits(uint32_t u)
     return f;
 }
 
+uint32_t Bits(float f)
+{
+    uint32_t u;
+    memcpy(&u, &f, sizeof u);
+    return u;
+}
+
 std::vector<uint8_t> Encoded(const EmitterSettings& s)
 {
     std::vector<uint8_t> bytes(EFFECT_FILE_CONE_SIZE);
@@ -43,7 +52,7 @@ const std::vector<uint8_t> defaultFile = Encoded(DefaultEmitterSettings());
 EmitterSettings Awkward()
 {
     EmitterSettings s = DefaultEmitterSettings();
-    s.startColor = Color4{0.1f, 1.0f / 3.0f, -0.0f, 1e-42f};
+    s.startColor = Color4{FromBits(0x00000001u), 1.0f / 3.0f, -0.0f, 1e-42f};
     s.endColor = Color4{FromBits(0xffc00000u), FromBits(0x7fc12345u), FromBits(0x7f800001u), -INFINITY};
     s.size = 3.4028235e38f;
     s.lifetime = -2147483647 - 1;
@@ -56,46 +65,132 @@ EmitterSettings Awkward()
 
 }  // namespace
 
-TEST(QptoolRoundTrip, DumpThenNewGivesTheSameBytes)
+TEST(QptoolText, FloatsPrintAsTheShortestTextThatReadsBack)
+{
+    const std::pair<uint32_t, const char*> cases[] = {
+        {0x3e4ccccdu, "0.2"},
+        {0x80000000u, "-0"},
+        {0x00000001u, "1e-45"},
+        {0x00800000u, "1.1754944e-38"},
+        {0x7f7fffffu, "3.4028235e+38"},
+        {0x3eaaaaabu, "0.33333334"},
+        {0x4cbebc20u, "1e+08"},
+        {0x7f800000u, "inf"},
+        {0xff800000u, "-inf"},
+        {0x7fc00000u, "nan"},
+        {0xffc00000u, "nan(0xffc00000)"},
+        {0x7f800001u, "nan(0x7f800001)"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = FormatFloat(FromBits(c.first));
+        EXPECT_EQ(c.second, text) << std::hex << "bits 0x" << c.first;
+        float back = 0;
+        ASSERT_TRUE(ParseFloat(text, back)) << text;
+        EXPECT_EQ(c.first, Bits(back)) << "read back from " << text;
+    }
+}
+
+// Every valid file dumps to text that `new --from` turns into the bytes the editor
+// would save after loading it: from a file, from standard input, and from dump
+// --textconv with its `#` lines. Cut at each length from 65 to 81: 66 to 76 hold no
+// whole cone axis and read as cone off, so they save as 65 bytes; 77 to 80 end
+// inside the angle, so the cone is on with the angle the editor starts with (0).
+// Only 65 and 81 are whole records; dump says so for the others.
+TEST(QptoolRoundTrip, DumpThenNewFromGivesTheSameBytes)
 {
     ScratchDir dir;
     EmitterSettings noCone = Awkward();
     noCone.coneEnabled = false;
-    const std::vector<std::vector<uint8_t>> files = {defaultFile, Encoded(Awkward()), Encoded(noCone)};
-    for (size_t i = 0; i < files.size(); ++i) {
-        WriteBytes(dir.Path("in.QP"), files[i]);
-        const ToolResult dump = Qptool("dump " + Quote(dir.Path("in.QP")));
-        ASSERT_EQ(0, dump.exitCode) << dump.err;
-        EXPECT_EQ("", dump.err);
-        WriteBytes(dir.Path("dump"), std::vector<uint8_t>(dump.out.begin(), dump.out.end()));
-        const ToolResult made = RunTool("sed 's/ = /=/' " + Quote(dir.Path("dump")) + " | xargs -d '\\n' " +
-                                        Quote(qptool) + " new --force " + Quote(dir.Path("out.QP")));
-        ASSERT_EQ(0, made.exitCode) << made.err;
-        EXPECT_EQ(files[i], ReadBytes(dir.Path("out.QP"))) << "file " << i << ", dumped as\n" << dump.out;
+    const std::vector<uint8_t> full = Encoded(Awkward());
+    std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> files = {{defaultFile, defaultFile},
+                                                                                {Encoded(noCone), Encoded(noCone)}};
+    for (size_t length = 65; length <= 81; ++length) {
+        std::vector<uint8_t> saved(full.begin(), full.begin() + (length >= 77 ? 81 : 65));
+        if (length >= 77 && length < 81)
+            std::fill(saved.begin() + 77, saved.end(), 0);
+        files.emplace_back(std::vector<uint8_t>(full.begin(), full.begin() + length), saved);
+    }
+    const std::string in = dir.Path("in.QP"), text = dir.Path("in.txt"), out = dir.Path("out.QP");
+    for (const auto& file : files) {
+        const size_t length = file.first.size();
+        WriteBytes(in, file.first);
+        const ToolResult dump = Qptool("dump " + Quote(in));
+        EXPECT_EQ(length == 65 || length == 81, dump.err.empty()) << length << ": " << dump.err;
+        for (const char* how : {"file", "stdin", "textconv"}) {
+            const std::string dumpAs = std::string(how) == "textconv" ? "dump --textconv " : "dump ";
+            ASSERT_EQ(0, RunTool(Quote(qptool) + " " + dumpAs + Quote(in) + " >" + Quote(text)).exitCode);
+            const std::string from = std::string(how) == "stdin" ? "--from - " + Quote(out) + " <" + Quote(text)
+                                                                 : "--from " + Quote(text) + " " + Quote(out);
+            const ToolResult made = RunTool(Quote(qptool) + " new --force " + from);
+            ASSERT_EQ(0, made.exitCode) << how << ", length " << length << ": " << made.err;
+            EXPECT_EQ(file.second, ReadBytes(out)) << how << ", length " << length;
+        }
     }
 }
 
-// Lengths 66 to 76 hold no whole cone axis and read as cone off, so they save as 65
-// bytes; 77 to 80 end inside the angle, so the cone is on with the angle the editor
-// starts with (0). Only 65 and 81 are whole records; dump says so for the others.
-TEST(QptoolRoundTrip, LoadThenSaveOverEveryLengthFrom65To81)
+TEST(QptoolFrom, RefusesBadTextNamingItsLineAndWritesNothing)
 {
     ScratchDir dir;
-    const std::vector<uint8_t> full = Encoded(Awkward());
-    const std::string cut = dir.Path("cut.QP"), saved = dir.Path("saved.QP");
-    for (size_t length = 65; length <= 81; ++length) {
-        std::vector<uint8_t> expected(full.begin(), full.begin() + (length >= 77 ? 81 : 65));
-        if (length >= 77 && length < 81)
-            std::fill(expected.begin() + 77, expected.end(), 0);
-        WriteBytes(cut, std::vector<uint8_t>(full.begin(), full.begin() + length));
-        EmitterSettings loaded = {};
-        ASSERT_EQ(EFFECT_OK, ReadEffectFile(cut.c_str(), loaded)) << length;
-        ASSERT_TRUE(WriteEffectFile(saved.c_str(), loaded)) << length;
-        EXPECT_EQ(expected, ReadBytes(saved)) << "load then save, length " << length;
-        const ToolResult dump = Qptool("dump " + Quote(cut));
-        ASSERT_EQ(0, dump.exitCode) << length << ": " << dump.err;
-        EXPECT_EQ(length == 65 || length == 81, dump.err.empty()) << length << ": " << dump.err;
+    const std::string text = dir.Path("in.txt"), out = dir.Path("out.QP");
+    const std::pair<std::string, std::string> cases[] = {
+        {"size = 1\nbogus = 2\n", "in.txt:2: 'bogus': no such field"},
+        {"# size = 1\n\n  \t\n", "in.txt: no `name = value` line"},
+        {"size 1\n", "in.txt:1: 'size 1': expected name=value"},
+        {"\n\nsize = 1e40\n", "in.txt:3: 'size = 1e40': '1e40' is not a number"},
+        {"lifetime = 1.5", "in.txt:1: 'lifetime = 1.5': lifetime takes a whole number"},
+        {"coneAngle = 30\ncone = off\n", "in.txt:1: the cone's axis and angle are stored only with cone = on"},
+        {std::string("size = 1\0\n", 10), "in.txt:1: not text (a NUL byte)"},
+        {"size = 1\x1b[31m\n", "in.txt:1: 'size = 1?[31m': '1?[31m' is not a number"},
+        {"size = " + std::string(100, '7'),
+         "in.txt:1: 'size = " + std::string(53, '7') + "'...: '" + std::string(60, '7') + "'... is not a number"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(text, std::vector<uint8_t>(c.first.begin(), c.first.end()));
+        const ToolResult made = Qptool("new --from " + Quote(text) + " " + Quote(out));
+        EXPECT_EQ(1, made.exitCode) << c.second;
+        EXPECT_TRUE(Has(made.err, c.second)) << made.err;
+        EXPECT_EQ(std::vector<uint8_t>(), ReadBytes(out)) << c.second << ": a file was written";
     }
+
+    ASSERT_EQ(0, mkfifo(dir.Path("fifo").c_str(), 0600));
+    WriteBytes(dir.Path("big.txt"), {});
+    ASSERT_EQ(0, truncate(dir.Path("big.txt").c_str(), (1 << 20) + 1));
+    const std::pair<std::string, const char*> unreadable[] = {{dir.Path("none.txt"), "No such file or directory"},
+                                                              {dir.root, "is a directory"},
+                                                              {dir.Path("fifo"), "is not a regular file"},
+                                                              {dir.Path("big.txt"), "1048577 bytes is too long"}};
+    for (const auto& u : unreadable) {
+        const ToolResult made =
+            RunTool("timeout 20 " + Quote(qptool) + " new --from " + Quote(u.first) + " " + Quote(out));
+        EXPECT_EQ(1, made.exitCode) << u.first;
+        EXPECT_TRUE(Has(made.err, "qptool: " + u.first + ": ")) << made.err;
+        EXPECT_TRUE(Has(made.err, u.second)) << made.err;
+        EXPECT_EQ(std::vector<uint8_t>(), ReadBytes(out)) << u.first << ": a file was written";
+    }
+}
+
+// The text goes on top of the defaults and the assignments after FILE on top of the
+// text; CRLF line ends read as well.
+TEST(QptoolFrom, AppliesTheTextThenTheAssignments)
+{
+    ScratchDir dir;
+    const std::string text = dir.Path("in.txt"), out = dir.Path("out.QP");
+    const std::string crlf = "# tuned by hand\r\nsize = 0.5\r\ncone = on\r\n  coneAngle=30  \r\n";
+    WriteBytes(text, std::vector<uint8_t>(crlf.begin(), crlf.end()));
+    WriteBytes(out, defaultFile);
+    const ToolResult refused = Qptool("new --from " + Quote(text) + " " + Quote(out));
+    EXPECT_EQ(1, refused.exitCode) << refused.err;
+    EXPECT_EQ(defaultFile, ReadBytes(out)) << "new replaces a file only when forced";
+    const ToolResult both = Qptool("new --from " + Quote(text) + " --preset fire " + Quote(out));
+    EXPECT_TRUE(Has(both.err, "not both")) << both.err;
+
+    ASSERT_EQ(0, Qptool("new --force --from " + Quote(text) + " " + Quote(out) + " velocity=2").exitCode);
+    EmitterSettings expected = DefaultEmitterSettings();
+    expected.size = 0.5f;
+    expected.coneEnabled = true;
+    expected.coneAngle = 30.0f;
+    expected.velocity = 2.0f;
+    EXPECT_EQ(Encoded(expected), ReadBytes(out));
 }
 
 TEST(QptoolRefusals, SayPlainlyWhatIsWrongAndChangeNothing)
@@ -202,7 +297,7 @@ TEST(QptoolDump, WorksAsAGitTextconvDriverEvenOverABadFile)
     };
     const ToolResult good = gitDiff("a.QP b.QP"), bad = gitDiff("a.QP bad.QP");
     EXPECT_EQ(1, good.exitCode) << good.err;
-    EXPECT_TRUE(Has(good.out, "\n+size = 3.40282347e+38\n velocity = 0.200000003\n")) << good.out;
+    EXPECT_TRUE(Has(good.out, "\n+size = 3.4028235e+38\n velocity = 0.2\n")) << good.out;
     EXPECT_EQ(1, bad.exitCode) << bad.err;
     EXPECT_TRUE(Has(bad.out, "\n+# short file: 2 bytes;")) << bad.out;
     EXPECT_TRUE(Has(bad.out, "\n-startColor = 1, 1, 1, 1\n")) << bad.out;

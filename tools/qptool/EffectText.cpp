@@ -1,6 +1,7 @@
 #include "tools/qptool/EffectText.h"
 
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cinttypes>
 #include <climits>
@@ -182,12 +183,23 @@ std::string FieldNames()
     return names;
 }
 
+// Input quoted in an error message: single-quoted, control bytes as '?', and cut
+// after 60 bytes so that a runaway line still gives a one-line message.
+std::string Shown(const std::string& text)
+{
+    const size_t shownSize = 60;
+    std::string shown = "'";
+    for (size_t i = 0; i < text.size() && i < shownSize; ++i)
+        shown += (static_cast<unsigned char>(text[i]) < 0x20 || text[i] == 0x7f) ? '?' : text[i];
+    return shown + (text.size() > shownSize ? "'..." : "'");
+}
+
 // Applies one assignment; `touchedCone` is set when it names the cone's axis or angle.
 bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCone, std::string& error)
 {
     const size_t eq = assignment.find('=');
     if (eq == std::string::npos) {
-        error = "'" + assignment + "': expected name=value";
+        error = Shown(assignment) + ": expected name=value";
         return false;
     }
     const std::string name = Trim(assignment.substr(0, eq));
@@ -195,13 +207,13 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
     int component = -1;
     const int field = FindField(name, component);
     if (field < 0) {
-        error = "'" + name + "': no such field (fields: " + FieldNames() + ")";
+        error = Shown(name) + ": no such field (fields: " + FieldNames() + ")";
         return false;
     }
     const Field& f = fields[field];
     if (f.coneOnly)
         touchedCone = true;
-    const std::string where = "'" + assignment + "': ";
+    const std::string where = Shown(assignment) + ": ";
     switch (f.kind) {
     case KIND_SWITCH:
         if (value == "on")
@@ -232,7 +244,7 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
     float parsed[4];
     for (int i = 0; i < wanted; ++i) {
         if (!ParseFloat(parts[i], parsed[i])) {
-            error = where + "'" + parts[i] + "' is not a number that fits a 32-bit float";
+            error = where + Shown(parts[i]) + " is not a number that fits a 32-bit float";
             return false;
         }
     }
@@ -256,9 +268,11 @@ std::string FormatFloat(float value)
     }
     if (std::isinf(value))
         return value > 0 ? "inf" : "-inf";
+    // The shortest decimal that reads back to the same float, e.g. 0.2 rather than
+    // 0.200000003; 32 characters hold the longest ("-1.17549435e-38").
     char text[32];
-    snprintf(text, sizeof text, "%.9g", double(value));
-    return text;
+    const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, end.ptr);
 }
 
 bool ParseFloat(const std::string& text, float& value)
@@ -317,6 +331,50 @@ bool ApplyAssignments(EmitterSettings& s, const std::vector<std::string>& assign
             return false;
     if (touchedCone && !work.coneEnabled) {
         error = "the cone's axis and angle are stored only with cone=on";
+        return false;
+    }
+    s = work;
+    return true;
+}
+
+bool ParseEffectText(const std::string& text, const std::string& source, EmitterSettings& s, std::string& error)
+{
+    EmitterSettings work = s;
+    int coneLine = 0;  // the first line naming the cone's axis or angle
+    int assignments = 0;
+    size_t begin = 0;
+    for (int number = 1; begin < text.size(); ++number) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(begin, end - begin);
+        begin = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const std::string where = source + ":" + std::to_string(number) + ": ";
+        if (line.find('\0') != std::string::npos) {
+            error = where + "not text (a NUL byte)";
+            return false;
+        }
+        line = Trim(line);
+        if (line.empty() || line[0] == '#')
+            continue;
+        bool touchedCone = false;
+        std::string problem;
+        if (!ApplyOne(work, line, touchedCone, problem)) {
+            error = where + problem;
+            return false;
+        }
+        if (touchedCone && coneLine == 0)
+            coneLine = number;
+        ++assignments;
+    }
+    if (assignments == 0) {
+        error = source + ": no `name = value` line";
+        return false;
+    }
+    if (coneLine != 0 && !work.coneEnabled) {
+        error = source + ":" + std::to_string(coneLine) + ": the cone's axis and angle are stored only with cone = on";
         return false;
     }
     s = work;

@@ -26,13 +26,23 @@ std::string FormatEffect(const EmitterSettings& s);
 // what dump prints must write back to the same bytes).
 bool ApplyAssignments(EmitterSettings& s, const std::vector<std::string>& assignments, std::string& error);
 
+// Reads effect text as FormatEffect prints it into `s`: one assignment of any form
+// ApplyAssignments takes per line, blanks around the '=' allowed; blank lines and
+// lines whose first non-blank is '#' are skipped (dump --textconv's problem lines).
+// Fields the text doesn't name keep their value in `s`; a field named twice takes
+// the later value. On the first bad line, or a text with no assignment at all, `s`
+// is left as it was, `error` is "SOURCE:LINE: problem" ("SOURCE: problem" for an
+// empty text) and false is returned.
+bool ParseEffectText(const std::string& text, const std::string& source, EmitterSettings& s, std::string& error);
+
 // One line per field that differs (bit for bit), "name: A -> B", in the order of
 // FormatEffect. Cone axis and angle count as absent on a side whose cone is off.
 std::vector<std::string> DiffEffects(const EmitterSettings& a, const EmitterSettings& b);
 
-// The shortest-safe text of a float: "%.9g" for finite values, which reads back
-// to the same bits; "inf", "-inf", "nan" for the quiet NaN 0x7fc00000, and
-// "nan(0xXXXXXXXX)" with the whole bit pattern for every other NaN.
+// The text of a float: for finite values the shortest decimal that reads back to
+// the same bits ("0.2", "-0", "1e-45", "3.4028235e+38"); "inf", "-inf", "nan" for
+// the quiet NaN 0x7fc00000, and "nan(0xXXXXXXXX)" with the whole bit pattern for
+// every other NaN.
 std::string FormatFloat(float value);
 
 // Parses what FormatFloat prints, and any decimal or hexadecimal float that

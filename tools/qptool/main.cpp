@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,25 +14,33 @@
 #include "app/EmitterSettings.h"
 #include "tools/qptool/EffectCheck.h"
 #include "tools/qptool/EffectText.h"
+#include "tools/qptool/Presets.h"
 #include "tools/common/ToolVersion.h"
+#include "tools/common/WholeFile.h"
 
 namespace {
 
 const char* const usage =
     "usage: qptool dump [--textconv] FILE\n"
-    "       qptool new [--force] FILE [name=value ...]\n"
+    "       qptool new [--force] [--from TEXT | --preset NAME] FILE [name=value ...]\n"
+    "       qptool presets\n"
     "       qptool set [--force] FILE name=value ...\n"
     "       qptool diff A B\n"
     "       qptool --help | --version\n"
     "\n"
-    "dump  prints the settings of an effect file (.QP) as `name = value` lines, floats\n"
-    "      printed so that they read back to the same bits; says on stderr what is wrong\n"
-    "      with a file the editor would refuse (exit 1) or read only in part (exit 0).\n"
-    "      With --textconv (for git's diff.<driver>.textconv) what is wrong goes to\n"
-    "      stdout as `# ...` lines and the exit code is 0, so one bad file doesn't stop\n"
-    "      git diff or git log -p.\n"
+    "dump  prints the settings of an effect file (.QP) as `name = value` lines,\n"
+    "      floats as the shortest text that reads back to the same bits; says on\n"
+    "      stderr what is wrong with a file the editor would refuse (exit 1) or read\n"
+    "      only in part (exit 0). With --textconv (for git's diff.<driver>.textconv)\n"
+    "      what is wrong goes to stdout as `# ...` lines and the exit code is 0, so\n"
+    "      one bad file doesn't stop git diff or git log -p.\n"
     "new   writes FILE from the editor's defaults changed by the assignments; refuses\n"
-    "      to replace an existing FILE unless --force is given.\n"
+    "      to replace an existing FILE unless --force is given. --from TEXT starts\n"
+    "      from text as dump prints it (`name = value` lines; blank and `#` lines\n"
+    "      skipped; TEXT - is standard input), --preset NAME from a ready-made look;\n"
+    "      the assignments after FILE apply on top.\n"
+    "presets\n"
+    "      lists the ready-made looks, one line each: name and what it looks like.\n"
     "set   changes fields of FILE; the file is rewritten whole or not at all. Refuses\n"
     "      a file the editor reads only in part (it would lose bytes) unless --force.\n"
     "diff  lists the fields that differ, `name: A -> B`; exit 0 same, 1 different,\n"
@@ -81,7 +90,47 @@ bool Write(const char* name, const EmitterSettings& s)
     return false;
 }
 
-int New(const char* name, bool force, const std::vector<std::string>& assignments)
+// Effect text is a few hundred bytes; anything far larger is the wrong file.
+const off_t maxTextSize = 1 << 20;
+
+// Reads the effect text named by `from` ("-" for standard input). Only a regular
+// file is opened, so a FIFO or device named by mistake can't block the tool.
+bool ReadText(const std::string& from, std::string& text, std::string& error)
+{
+    std::vector<uint8_t> bytes;
+    if (from == "-") {
+        if (!ReadFileWhole("/dev/stdin", bytes, error)) {
+            error = "standard input: couldn't be read";
+            return false;
+        }
+    } else {
+        struct stat info;
+        if (stat(from.c_str(), &info) != 0) {
+            error = from + ": cannot open: " + strerror(errno);
+            return false;
+        }
+        if (!S_ISREG(info.st_mode)) {
+            error = from + (S_ISDIR(info.st_mode) ? ": is a directory" : ": is not a regular file");
+            return false;
+        }
+        if (info.st_size > maxTextSize) {
+            error = from + ": " + std::to_string(info.st_size) + " bytes is too long for effect text";
+            return false;
+        }
+        if (!ReadFileWhole(from, bytes, error))
+            return false;
+    }
+    text.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+// Where `new` starts from: --from text or a --preset on top of the defaults.
+struct NewSource {
+    std::string from;    // effect text file, "-" for standard input; empty for none
+    std::string preset;  // preset name; empty for none
+};
+
+int New(const char* name, bool force, const NewSource& source, const std::vector<std::string>& assignments)
 {
     if (!force && Exists(name)) {
         fprintf(stderr, "qptool: %s: exists; use `qptool set` to change it, or `new --force` to replace it\n", name);
@@ -89,6 +138,25 @@ int New(const char* name, bool force, const std::vector<std::string>& assignment
     }
     EmitterSettings s = DefaultEmitterSettings();
     std::string error;
+    if (!source.preset.empty()) {
+        const EffectPreset* preset = FindPreset(source.preset);
+        if (!preset) {
+            fprintf(stderr, "qptool: no preset '%s' (`qptool presets` lists them)\n", source.preset.c_str());
+            return 1;
+        }
+        if (!ParseEffectText(preset->text, "preset " + source.preset, s, error)) {
+            fprintf(stderr, "qptool: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    if (!source.from.empty()) {
+        std::string text;
+        if (!ReadText(source.from, text, error) ||
+            !ParseEffectText(text, source.from == "-" ? "<stdin>" : source.from, s, error)) {
+            fprintf(stderr, "qptool: %s\n", error.c_str());
+            return 1;
+        }
+    }
     if (!ApplyAssignments(s, assignments, error)) {
         fprintf(stderr, "qptool: %s\n", error.c_str());
         return 1;
@@ -120,6 +188,13 @@ int Set(const char* name, bool force, const std::vector<std::string>& assignment
         return 1;
     }
     return Write(name, s) ? 0 : 1;
+}
+
+int ListPresets()
+{
+    for (size_t i = 0; i < effectPresetCount; ++i)
+        printf("%-10s %s\n", effectPresets[i].name, effectPresets[i].description);
+    return fflush(stdout) == 0 ? 0 : 1;
 }
 
 int Diff(const char* nameA, const char* nameB)
@@ -160,15 +235,33 @@ int main(int argc, char** argv)
     }
     args.erase(args.begin());
     bool force = false;
-    if ((command == "new" || command == "set") && !args.empty() && (args[0] == "--force" || args[0] == "-f")) {
-        force = true;
+    NewSource source;
+    while ((command == "new" || command == "set") && !args.empty() && args[0].size() > 1 && args[0][0] == '-') {
+        const std::string option = args[0];
+        args.erase(args.begin());
+        if (option == "--force" || option == "-f") {
+            force = true;
+            continue;
+        }
+        if (command != "new" || (option != "--from" && option != "--preset"))
+            return UsageError((command + ": unknown option '" + option + "'").c_str());
+        if (args.empty())
+            return UsageError((option + " needs a value").c_str());
+        (option == "--from" ? source.from : source.preset) = args[0];
         args.erase(args.begin());
     }
+    if (!source.from.empty() && !source.preset.empty())
+        return UsageError("new takes --from or --preset, not both");
     if (command == "dump") {
         const bool textconv = !args.empty() && args[0] == "--textconv";
         if (args.size() != 1u + textconv)
             return UsageError("dump takes one FILE");
         return Dump(args[textconv].c_str(), textconv);
+    }
+    if (command == "presets") {
+        if (!args.empty())
+            return UsageError("presets takes no arguments");
+        return ListPresets();
     }
     if (command == "diff") {
         if (args.size() != 2) {
@@ -184,7 +277,7 @@ int main(int argc, char** argv)
         if (name.find('=') != std::string::npos && !Exists(name.c_str()))
             return UsageError((command + " needs a FILE before the assignments").c_str());
         const std::vector<std::string> assignments(args.begin() + 1, args.end());
-        return command == "new" ? New(name.c_str(), force, assignments) : Set(name.c_str(), force, assignments);
+        return command == "new" ? New(name.c_str(), force, source, assignments) : Set(name.c_str(), force, assignments);
     }
     return UsageError(("unknown command '" + command + "'").c_str());
 }
