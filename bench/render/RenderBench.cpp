@@ -2,8 +2,17 @@
 // offscreen framebuffer and read back (what every captured frame costs), and the
 // same plus the PNG write of a series frame. With the default effect (about 100
 // live particles) and with about 10,000 (rate 10,000 per second, 1000 ms life).
+//
+// BM_Series120: whole qprender runs of the default effect, 120 frames of 640x480
+// 16 ms apart, each iteration running today's path (one thread, libpng's default
+// effort) and then the PNG series, GIF and WebP paths, so the ratios come from the
+// same moments of the same machine. Counters: frames per second of each path,
+// their ratio to today's, and the bytes written.
 
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
+
+#include <chrono>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +25,8 @@
 #include "resources/QTexture.h"
 #include "tools/common/PngFile.h"
 #include "tools/qprender/PreviewRenderer.h"
+#include "tools/qprender/RenderOptions.h"
+#include "tools/qprender/RenderRun.h"
 #include "tools/qprender/SheetImage.h"
 
 namespace {
@@ -101,8 +112,88 @@ void BM_TenThousandParticlesWithPng(benchmark::State& state)
     RenderFrames(state, 10000, true);
 }
 
+std::string Scratch(const std::string& name)
+{
+    return std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/bench_render_" + name;
+}
+
+uint64_t FileBytes(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? uint64_t(info.st_size) : 0;
+}
+
+// The files of a 120-frame run into `output`: a series, or one animation.
+std::vector<std::string> Files(const std::string& output)
+{
+    std::vector<std::string> files;
+    std::string name;
+    for (uint32_t i = 1; i <= 120 && ExpandSeriesName(output, i, name); ++i)
+        files.push_back(name);
+    if (files.empty())
+        files.push_back(output);
+    return files;
+}
+
+// One qprender run of 120 frames into `output`; its seconds, or -1 on failure.
+double TimedRun(const std::string& output, bool baseline)
+{
+    const std::string texture = std::string(QP_ASSET_DIR) + "/Particle.qtex";
+    std::vector<std::string> args = {"qprender", texture, "--frames", "120", "-o", output};
+    std::vector<const char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(a.c_str());
+    RenderOptions options;
+    std::string error;
+    if (!ParseRenderOptions(int(argv.size()), argv.data(), options, error))
+        return -1.0;
+    options.baselinePng = baseline;
+    const auto start = std::chrono::steady_clock::now();
+    if (RunRender(options, stdout, stderr) != 0)
+        return -1.0;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_Series120(benchmark::State& state)
+{
+    struct Path {
+        const char* name;
+        std::string output;
+        bool baseline;
+        double seconds = 0.0;
+        uint64_t bytes = 0;
+    };
+    Path paths[] = {{"today_png", Scratch("today%03d.png"), true},
+                    {"png", Scratch("fast%03d.png"), false},
+                    {"gif", Scratch("anim.gif"), false},
+                    {"webp", Scratch("anim.webp"), false}};
+    for (auto _ : state) {
+        for (Path& p : paths) {
+            const double seconds = TimedRun(p.output, p.baseline);
+            if (seconds < 0.0) {
+                state.SkipWithError("a qprender run failed");
+                return;
+            }
+            p.seconds += seconds;
+            p.bytes = 0;
+            for (const std::string& file : Files(p.output))
+                p.bytes += FileBytes(file);
+        }
+    }
+    const double runs = double(state.iterations());
+    for (Path& p : paths) {
+        const double fps = 120.0 * runs / p.seconds;
+        state.counters[std::string(p.name) + "_fps"] = fps;
+        state.counters[std::string(p.name) + "_x_today"] = paths[0].seconds / p.seconds;
+        state.counters[std::string(p.name) + "_bytes"] = double(p.bytes);
+        for (const std::string& file : Files(p.output))
+            remove(file.c_str());
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_Series120)->Iterations(2)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_DefaultEffect)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TenThousandParticles)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DefaultEffectWithPng)->Unit(benchmark::kMillisecond)->UseRealTime();

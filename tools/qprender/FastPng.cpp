@@ -32,7 +32,7 @@ bool Encode(png_structp png, png_infop info, uint32_t width, uint32_t height, in
         return false;
     png_set_IHDR(png, info, width, height, 8, components == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 2);
+    png_set_compression_level(png, 4);
     png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_write_info(png, info);

@@ -1,8 +1,8 @@
 #pragma once
-// PNG encoding tuned for a series of rendered frames: zlib at level 2 with the
-// run-length-friendly "up" filter on every row. Frames of light on a plain
-// background are mostly long runs, which this packs nearly as small as libpng's
-// defaults (level 6, every filter tried on every row) in a fraction of the time.
+// PNG encoding tuned for a series of rendered frames: zlib at level 4 with the
+// "up" filter on every row. Frames of soft light on a plain background pack with
+// it about 8% larger than with libpng's defaults (level 6, every filter tried on
+// every row) in about a third of the time.
 // Pure function of its input; safe to call from several threads at once.
 
 #include <cstdint>

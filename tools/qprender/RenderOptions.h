@@ -50,6 +50,9 @@ struct RenderOptions {
     bool writeImages = true;                   // false with --no-image: simulation only, no GL
     RenderContext context = RenderContext::Any;
     bool showHelp = false;
+    // Not on the command line; for the benchmark's baseline and the tests:
+    int workers = -1;          // encoding threads; -1: FramePipeline::DefaultWorkers()
+    bool baselinePng = false;  // a series through the plain one-thread PNG writer, libpng's default effort
 };
 
 // Fills `options` from argv (argv[0] is the program). On a bad command line returns

@@ -88,12 +88,16 @@ public:
     {}
     bool Encode(PipelineFrame& f, std::string& error) override
     {
+        if (o.baselinePng)
+            return true;
         return EncodeFastPng(width, height, components, f.pixels.data(), f.encoded, error);
     }
     bool Commit(PipelineFrame& f, std::string& error) override
     {
         std::string name;
         ExpandSeriesName(o.outputPath, f.index + 1, name);
+        if (o.baselinePng)
+            return WritePng(name, width, height, components, f.pixels.data(), error);
         return WriteFileWhole(name, f.encoded, error);
     }
 
@@ -269,7 +273,9 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
     }
     std::unique_ptr<FramePipeline> pipeline;
     if (sink) {
-        const unsigned workers = FramePipeline::DefaultWorkers();
+        const unsigned workers = o.baselinePng    ? 0
+                                 : o.workers >= 0 ? unsigned(o.workers)
+                                                  : FramePipeline::DefaultWorkers();
         pipeline.reset(new FramePipeline(*sink, workers, 2 * size_t(workers) + 2));
     }
     ProgressLine progress(messages, captureCount);
