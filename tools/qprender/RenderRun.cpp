@@ -249,8 +249,11 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
     std::unique_ptr<PreviewRenderer> against;
     if (comparing)
         against.reset(new PreviewRenderer(againstSettings, textureName, o.cameraDistance, o.turnSpeed, o.seed));
-    if (o.writeImages)
+    if (o.writeImages) {
         preview.SetUpEditorGL();
+        if (against)
+            against->SetUpEditorGL();  // each keeps the projection it draws with
+    }
 
     const uint32_t captureCount = uint32_t(o.times.size());
     const uint32_t frameWidth = o.width * (comparing ? 3 : 1);
