@@ -42,10 +42,27 @@ TEST(RenderOptions, DefaultsCaptureTimesAndRefusals)
         {{"t", "--frames", "100000", "--interval", "1000"}, "goes past"},
         {{"t", "--frames", "2", "-o", "%s%d.png"}, "needs one %d"},
         {{"t", "--frames", "200", "--sheet", "200", "--size", "100x100"}, "at most 16384"},
+        {{"t", "--frames", "2", "--sheet", "2", "-o", "a.gif"}, "--sheet makes one PNG"},
+        {{"t", "--quality", "50", "-o", "a.gif"}, "--quality goes with a .webp"},
+        {{"t", "--quality", "101", "-o", "a.webp"}, "bad --quality '101'"},
+        {{"t", "--seed", "4294967296"}, "bad --seed"},
+        {{"t", "--size", "6000x10", "--against", "b.QP", "-o", "a.webp"}, "18000x10 pixels; at most 16383"},
+        {{"t", "--against", "b.QP", "--state"}, "--state prints one effect's"},
     };
     for (const auto& c : refused) {
         EXPECT_FALSE(Parse(c.first, o, error)) << c.second;
         EXPECT_TRUE(Has(error, c.second)) << "expected '" << c.second << "', got: " << error;
+    }
+    const std::pair<std::vector<const char*>, RenderOutput> outputs[] = {
+        {{"t"}, RenderOutput::Picture},
+        {{"t", "--frames", "2"}, RenderOutput::Series},
+        {{"t", "--frames", "2", "--sheet", "1"}, RenderOutput::Sheet},
+        {{"t", "-o", "x.d/A.GIF"}, RenderOutput::Gif},
+        {{"t", "--frames", "2", "-o", "f%d.webp"}, RenderOutput::Webp},
+    };
+    for (const auto& c : outputs) {
+        ASSERT_TRUE(Parse(c.first, o, error)) << error;
+        EXPECT_EQ(int(c.second), int(o.output)) << c.first.back();
     }
     std::string name;
     ASSERT_TRUE(ExpandSeriesName("out/f%04d%%.png", 12, name));
@@ -76,4 +93,28 @@ TEST(StateDigest, DefaultEffectOver120FramesIsPinnedAndPrintedAlikeWithoutGl)
                                    "env -u DISPLAY LIBGL_DRIVERS_PATH=/nonexistent");
     ASSERT_EQ(0, run.exitCode) << run.err;
     EXPECT_EQ(expected, run.out);
+}
+
+// Seed 1 is the default sequence; another seed emits other particles; two
+// renderers stepped in turn each draw as if alone.
+TEST(StateDigest, SeedChoosesTheSequenceAndRenderersSteppedInTurnKeepTheirOwn)
+{
+    const std::string states = Quote(qprender) + " t.qtex --state --no-image --frames 30";
+    const ToolResult byDefault = RunTool(states), one = RunTool(states + " --seed 1"),
+                     two = RunTool(states + " --seed 2");
+    ASSERT_EQ(0, two.exitCode) << two.err;
+    EXPECT_EQ(byDefault.out, one.out);
+    EXPECT_NE(byDefault.out.substr(byDefault.out.size() - 40), two.out.substr(two.out.size() - 40));
+
+    PreviewRenderer alone(DefaultEmitterSettings(), 0, 1.0f, Vec3{0.0f, 0.0f, 0.0f}, 7);
+    for (int i = 0; i < 30; ++i)
+        alone.Advance(16);
+    PreviewRenderer a(DefaultEmitterSettings(), 0, 1.0f, Vec3{0.0f, 0.0f, 0.0f}, 7);
+    PreviewRenderer b(DefaultEmitterSettings(), 0, 1.0f, Vec3{0.0f, 0.0f, 0.0f}, 7);
+    for (int i = 0; i < 30; ++i) {
+        a.Advance(16);
+        b.Advance(16);
+    }
+    EXPECT_EQ(alone.Digest().hash, a.Digest().hash);
+    EXPECT_EQ(alone.Digest().hash, b.Digest().hash);
 }
