@@ -274,6 +274,17 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
         case RenderOutput::Webp: sink.reset(webp = new WebpSink(o, frameWidth, o.height, components)); break;
         }
     }
+    // Most GIF viewers show a frame shorter than 2 hundredths for a tenth of a second.
+    if (gif) {
+        uint32_t shortest = EndMs(o, 0);
+        for (size_t k = 1; k < o.times.size(); ++k)
+            shortest = std::min(shortest, o.times[k] - o.times[k - 1]);
+        if (shortest < 20)
+            fprintf(messages,
+                    "qprender: %s: warning: frames %u ms apart; most GIF viewers slow frames under 20 ms down to "
+                    "100 ms (--interval 20 or more plays true)\n",
+                    o.outputPath.c_str(), shortest);
+    }
     std::unique_ptr<FramePipeline> pipeline;
     if (sink) {
         const unsigned workers = o.baselinePng    ? 0
