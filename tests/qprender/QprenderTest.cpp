@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "app/EmitterSettings.h"
 #include "math/QRandom.h"
 #include "tests/qptool/ToolRunner.h"
+#include "tools/qprender/FramePipeline.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/RenderOptions.h"
 
@@ -117,4 +120,50 @@ TEST(StateDigest, SeedChoosesTheSequenceAndRenderersSteppedInTurnKeepTheirOwn)
     }
     EXPECT_EQ(alone.Digest().hash, a.Digest().hash);
     EXPECT_EQ(alone.Digest().hash, b.Digest().hash);
+}
+
+// Frames encoded out of order (later ones finish first) are committed in order;
+// the first failure in order ends the run, whichever worker met it first.
+TEST(FramePipeline, CommitsInOrderAndStopsAtTheFirstFailureInOrder)
+{
+    struct Sink : FrameSink {
+        int failEncode, failCommit;
+        std::vector<uint32_t> committed;
+        bool Encode(PipelineFrame& f, std::string& error) override
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(f.index % 3 == 0 ? 6 : 1));
+            error = "encode " + std::to_string(f.index);
+            return int(f.index) != failEncode;
+        }
+        bool Commit(PipelineFrame& f, std::string& error) override
+        {
+            committed.push_back(f.index);
+            error = "commit " + std::to_string(f.index);
+            return int(f.index) != failCommit;
+        }
+    };
+    struct Case {
+        unsigned workers;
+        int failEncode, failCommit;
+        const char* error;  // "" for success
+        uint32_t committed;
+    } cases[] = {{0, -1, -1, "", 20},        {3, -1, -1, "", 20},        {3, 9, 12, "encode 9", 9},
+                 {3, 12, 9, "commit 9", 10}, {1, 12, 9, "commit 9", 10}, {0, 12, 9, "commit 9", 10}};
+    for (const Case& c : cases) {
+        Sink sink;
+        sink.failEncode = c.failEncode, sink.failCommit = c.failCommit;
+        FramePipeline pipeline(sink, c.workers, 4);
+        for (uint32_t i = 0; i < 20; ++i) {
+            std::unique_ptr<PipelineFrame> frame(new PipelineFrame);
+            frame->index = i;
+            if (!pipeline.Submit(std::move(frame)))
+                break;
+        }
+        std::string error;
+        EXPECT_EQ(*c.error == 0, pipeline.Finish(error)) << c.workers << " workers";
+        EXPECT_EQ(c.error, error) << c.workers << " workers";
+        ASSERT_EQ(c.committed, sink.committed.size()) << c.workers << " workers, fail at " << c.error;
+        for (uint32_t i = 0; i < c.committed; ++i)
+            EXPECT_EQ(i, sink.committed[i]) << c.workers << " workers";
+    }
 }

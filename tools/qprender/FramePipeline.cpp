@@ -2,6 +2,22 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
+
+namespace {
+
+// A worker thread can't let an exception out; running out of memory fails the frame.
+template <typename Step> bool Guarded(Step step, std::string& error)
+{
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        error = "out of memory";
+        return false;
+    }
+}
+
+}  // namespace
 
 FramePipeline::FramePipeline(FrameSink& s, unsigned workers, size_t limit)
     : sink(s),
@@ -72,7 +88,7 @@ void FramePipeline::Work()
         std::string error;
         if (!failed) {
             lock.unlock();
-            ok = sink.Encode(*frame, error);
+            ok = Guarded([&] { return sink.Encode(*frame, error); }, error);
             lock.lock();
         }
         if (!ok)
@@ -98,7 +114,7 @@ void FramePipeline::CommitReady(std::unique_lock<std::mutex>& lock)
         bool ok = false;
         if (encodedOk) {
             lock.unlock();
-            ok = sink.Commit(*frame, error);
+            ok = Guarded([&] { return sink.Commit(*frame, error); }, error);
             frame.reset();
             lock.lock();
         } else {
