@@ -137,6 +137,12 @@ void FramePipeline::CommitReady(std::unique_lock<std::mutex>& lock)
     committing = false;
 }
 
+bool FramePipeline::WaitForCommits(std::chrono::milliseconds most)
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    return roomFree.wait_for(lock, most, [this] { return failed || pending == 0; });
+}
+
 bool FramePipeline::Finish(std::string& error)
 {
     if (!threads.empty()) {

@@ -8,6 +8,7 @@
 // the same whatever the number of workers: encoding depends on the frame alone,
 // and the ordered step sees the frames in the same order.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -49,6 +50,9 @@ public:
     // Hands over the next frame (indices 0, 1, 2, ... in turn); waits while the
     // pipeline is full. False once a frame has failed.
     bool Submit(std::unique_ptr<PipelineFrame> frame);
+    // Waits up to `most` for every frame submitted so far to be committed (or for a
+    // failure); true when none is left to wait for.
+    bool WaitForCommits(std::chrono::milliseconds most);
     // Waits for every frame to be committed. False with the first failure's text.
     bool Finish(std::string& error);
     // Frames committed so far.

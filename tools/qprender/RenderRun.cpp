@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cmath>
 #include <cstring>
@@ -345,6 +346,9 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
         progress.Update(pipeline ? pipeline->Committed() : capture + 1);
     }
 
+    // The last frames may still be encoding: keep the progress line going.
+    while (pipeline && !pipeline->WaitForCommits(std::chrono::milliseconds(200)))
+        progress.Update(pipeline->Committed());
     std::string error;
     if (pipeline && !pipeline->Finish(error)) {
         progress.Clear();
