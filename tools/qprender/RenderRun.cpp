@@ -276,7 +276,7 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
         }
     }
     // Most GIF viewers show a frame shorter than 2 hundredths for a tenth of a second.
-    if (gif) {
+    if (gif && captureCount > 1) {
         uint32_t shortest = EndMs(o, 0);
         for (size_t k = 1; k < o.times.size(); ++k)
             shortest = std::min(shortest, o.times[k] - o.times[k - 1]);
