@@ -236,6 +236,7 @@ TEST(QprenderAnimation, EveryFormatIsTheSameBytesOnRerunsAndWithAnyWorkerCount)
             const ToolResult r =
                 Render(args + "-o " + Quote(run.Path("")) + output, std::string("QPRENDER_WORKERS=") + workers);
             ASSERT_EQ(output.find("--against") != std::string::npos ? 1 : 0, r.exitCode) << output << r.err;
+            EXPECT_EQ("", r.err) << output << ": no progress line off a terminal";
             std::vector<uint8_t> bytes;
             for (const char* name : {"s01.png", "s05.png", "s10.png", "a.gif", "a.webp", "q.webp", "c.gif"}) {
                 const std::vector<uint8_t> file = ReadBytes(run.Path(name));
