@@ -289,10 +289,18 @@ TEST(QprenderCompare, SaysWhetherAndFromWhereTwoEffectsDifferAndExitsLikeDiff)
         EXPECT_GT(lit[1], 0u) << c.against << ": panel B is lit";
         EXPECT_EQ(c.exitCode ? 1 : 0, lit[2] > 0) << c.against << ": the difference panel";
     }
-    const ToolResult sim = RunTool(Quote(qprender) + " none.qtex " + Quote(dir.Path("a.QP")) + " --against " +
-                                   Quote(dir.Path("red.QP")) + " --no-image --frames 3");
+    // Same colour all life long, lifetimes 1 s and 2 s: the same particles until the
+    // first one, born in frame 2, dies in frame 64. No GL is needed to say so.
+    EmitterSettings shortLived = DefaultEmitterSettings();
+    shortLived.endColor = shortLived.startColor;
+    EmitterSettings longLived = shortLived;
+    longLived.lifetime = 2000;
+    WriteEffect(dir, "short.QP", shortLived);
+    WriteEffect(dir, "long.QP", longLived);
+    const ToolResult sim = RunTool(Quote(qprender) + " none.qtex " + Quote(dir.Path("short.QP")) + " --against " +
+                                   Quote(dir.Path("long.QP")) + " --no-image --frames 100");
     EXPECT_EQ(1, sim.exitCode) << sim.err;
-    EXPECT_EQ("simulations: differ from frame 2 (32 ms) on\n", sim.out) << "no GL needed";
+    EXPECT_EQ("simulations: differ from frame 64 (1024 ms) on\n", sim.out);
 
     const std::pair<std::string, std::string> troubles[] = {
         {Quote(dir.Path("a.QP")) + " --against " + Quote(dir.Path("none.QP")), "none.QP"},
