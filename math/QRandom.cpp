@@ -16,3 +16,8 @@ void QSeedRandom(unsigned int seed)
 {
     randomState = seed;
 }
+
+unsigned int QRandomState()
+{
+    return randomState;
+}

@@ -10,3 +10,8 @@ int QRand();
 // Restarts the sequence from seed; QSeedRandom(1) gives the start-up sequence again.
 // Nothing in the editor calls it; tests and tools use it to get known draws.
 void QSeedRandom(unsigned int seed);
+
+// The generator's current state: QSeedRandom(QRandomState()) later carries on the
+// sequence from this point, so a tool running two simulations in turn can give each
+// its own sequence.
+unsigned int QRandomState();

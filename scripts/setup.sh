@@ -9,7 +9,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libbenchmark-dev
   libsdl2-dev libx11-dev libxtst-dev libxdamage-dev libgl-dev libegl-dev libgl1-mesa-dri libglx-mesa0 libegl-mesa0
-  libpng-dev libfreetype-dev fonts-dejavu-core
+  libpng-dev libgif-dev libwebp-dev libfreetype-dev fonts-dejavu-core
   xvfb x11-utils git
   clang libclang-rt-14-dev clang-format
   help2man groff-base dpkg-dev file

@@ -1,8 +1,23 @@
 #!/usr/bin/env bash
-# Remakes docs/sprites.png: 24 frames of the default effect, 80 ms apart, as one sheet.
-# Needs no display (qprender renders offscreen).
+# Remakes the README's pictures of qprender. Needs no display (qprender renders
+# offscreen).
+#   docs/sprites.png: 24 frames of the default effect, 80 ms apart, as one sheet.
+#   docs/compare.png: the default effect against one with faster, larger particles
+#   fading to orange, as qprender --against lays them out (A | B | difference),
+#   one row per capture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-build/tools/qprender/qprender build/assets/Particle.qtex --size 160x120 --frames 24 --interval 80 \
-  --sheet 8 -o docs/sprites.png
+qprender=build/tools/qprender/qprender
+texture=build/assets/Particle.qtex
+$qprender $texture --size 160x120 --frames 24 --interval 80 --sheet 8 -o docs/sprites.png
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+build/tools/qptool/qptool new "$scratch/before.QP"
+build/tools/qptool/qptool new "$scratch/after.QP" velocity=0.3 size=0.03 endColor=1,0.5,0.1,0
+# Exit 1 says the two differ, as expected here; 2 would be trouble.
+status=0
+$qprender $texture "$scratch/before.QP" --against "$scratch/after.QP" --size 240x180 --time 300,1000 \
+  --sheet 1 -o docs/compare.png || status=$?
+[ "$status" -le 1 ]

@@ -123,7 +123,7 @@ TEST(QprenderImage, SheetsAndSeriesAreByteIdenticalOnRerunsEitherContextAndToSin
     // and so is the last frame of a series whose captures lie on the 16 ms grid.
     ASSERT_EQ(0, Render(args + "--time 960 -o " + Quote(dir.Path("single.png"))).exitCode);
     ASSERT_EQ(0, Render(args + "--time 0,480,960 -o " + Quote(dir.Path("f%02d.png"))).exitCode);
-    EXPECT_EQ(ReadBytes(dir.Path("single.png")), ReadBytes(dir.Path("f03.png")));
+    EXPECT_EQ(Pixels(dir.Path("single.png")), Pixels(dir.Path("f03.png"))) << "series frames pack faster, same pixels";
     const std::vector<uint8_t> whole = Pixels(dir.Path("a.png")), single = Pixels(dir.Path("single.png"));
     ASSERT_TRUE(whole.size() == 320u * 180 * 3 && single.size() == 80u * 60 * 3);
     for (uint32_t y = 0; y < 60; ++y)

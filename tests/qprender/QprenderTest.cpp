@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "app/EmitterSettings.h"
 #include "math/QRandom.h"
 #include "tests/qptool/ToolRunner.h"
+#include "tools/qprender/FramePipeline.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/RenderOptions.h"
 
@@ -42,10 +45,27 @@ TEST(RenderOptions, DefaultsCaptureTimesAndRefusals)
         {{"t", "--frames", "100000", "--interval", "1000"}, "goes past"},
         {{"t", "--frames", "2", "-o", "%s%d.png"}, "needs one %d"},
         {{"t", "--frames", "200", "--sheet", "200", "--size", "100x100"}, "at most 16384"},
+        {{"t", "--frames", "2", "--sheet", "2", "-o", "a.gif"}, "--sheet makes one PNG"},
+        {{"t", "--quality", "50", "-o", "a.gif"}, "--quality goes with a .webp"},
+        {{"t", "--quality", "101", "-o", "a.webp"}, "bad --quality '101'"},
+        {{"t", "--seed", "4294967296"}, "bad --seed"},
+        {{"t", "--size", "6000x10", "--against", "b.QP", "-o", "a.webp"}, "18000x10 pixels; at most 16383"},
+        {{"t", "--against", "b.QP", "--state"}, "--state prints one effect's"},
     };
     for (const auto& c : refused) {
         EXPECT_FALSE(Parse(c.first, o, error)) << c.second;
         EXPECT_TRUE(Has(error, c.second)) << "expected '" << c.second << "', got: " << error;
+    }
+    const std::pair<std::vector<const char*>, RenderOutput> outputs[] = {
+        {{"t"}, RenderOutput::Picture},
+        {{"t", "--frames", "2"}, RenderOutput::Series},
+        {{"t", "--frames", "2", "--sheet", "1"}, RenderOutput::Sheet},
+        {{"t", "-o", "x.d/A.GIF"}, RenderOutput::Gif},
+        {{"t", "--frames", "2", "-o", "f%d.webp"}, RenderOutput::Webp},
+    };
+    for (const auto& c : outputs) {
+        ASSERT_TRUE(Parse(c.first, o, error)) << error;
+        EXPECT_EQ(int(c.second), int(o.output)) << c.first.back();
     }
     std::string name;
     ASSERT_TRUE(ExpandSeriesName("out/f%04d%%.png", 12, name));
@@ -76,4 +96,74 @@ TEST(StateDigest, DefaultEffectOver120FramesIsPinnedAndPrintedAlikeWithoutGl)
                                    "env -u DISPLAY LIBGL_DRIVERS_PATH=/nonexistent");
     ASSERT_EQ(0, run.exitCode) << run.err;
     EXPECT_EQ(expected, run.out);
+}
+
+// Seed 1 is the default sequence; another seed emits other particles; two
+// renderers stepped in turn each draw as if alone.
+TEST(StateDigest, SeedChoosesTheSequenceAndRenderersSteppedInTurnKeepTheirOwn)
+{
+    const std::string states = Quote(qprender) + " t.qtex --state --no-image --frames 30";
+    const ToolResult byDefault = RunTool(states), one = RunTool(states + " --seed 1"),
+                     two = RunTool(states + " --seed 2");
+    ASSERT_EQ(0, two.exitCode) << two.err;
+    EXPECT_EQ(byDefault.out, one.out);
+    EXPECT_NE(byDefault.out.substr(byDefault.out.size() - 40), two.out.substr(two.out.size() - 40));
+
+    PreviewRenderer alone(DefaultEmitterSettings(), 0, 1.0f, Vec3{0.0f, 0.0f, 0.0f}, 7);
+    for (int i = 0; i < 30; ++i)
+        alone.Advance(16);
+    PreviewRenderer a(DefaultEmitterSettings(), 0, 1.0f, Vec3{0.0f, 0.0f, 0.0f}, 7);
+    PreviewRenderer b(DefaultEmitterSettings(), 0, 1.0f, Vec3{0.0f, 0.0f, 0.0f}, 7);
+    for (int i = 0; i < 30; ++i) {
+        a.Advance(16);
+        b.Advance(16);
+    }
+    EXPECT_EQ(alone.Digest().hash, a.Digest().hash);
+    EXPECT_EQ(alone.Digest().hash, b.Digest().hash);
+}
+
+// Frames encoded out of order (later ones finish first) are committed in order;
+// the first failure in order ends the run, whichever worker met it first.
+TEST(FramePipeline, CommitsInOrderAndStopsAtTheFirstFailureInOrder)
+{
+    struct Sink : FrameSink {
+        int failEncode, failCommit;
+        std::vector<uint32_t> committed;
+        bool Encode(PipelineFrame& f, std::string& error) override
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(f.index % 3 == 0 ? 6 : 1));
+            error = "encode " + std::to_string(f.index);
+            return int(f.index) != failEncode;
+        }
+        bool Commit(PipelineFrame& f, std::string& error) override
+        {
+            committed.push_back(f.index);
+            error = "commit " + std::to_string(f.index);
+            return int(f.index) != failCommit;
+        }
+    };
+    struct Case {
+        unsigned workers;
+        int failEncode, failCommit;
+        const char* error;  // "" for success
+        uint32_t committed;
+    } cases[] = {{0, -1, -1, "", 20},        {3, -1, -1, "", 20},        {3, 9, 12, "encode 9", 9},
+                 {3, 12, 9, "commit 9", 10}, {1, 12, 9, "commit 9", 10}, {0, 12, 9, "commit 9", 10}};
+    for (const Case& c : cases) {
+        Sink sink;
+        sink.failEncode = c.failEncode, sink.failCommit = c.failCommit;
+        FramePipeline pipeline(sink, c.workers, 4);
+        for (uint32_t i = 0; i < 20; ++i) {
+            std::unique_ptr<PipelineFrame> frame(new PipelineFrame);
+            frame->index = i;
+            if (!pipeline.Submit(std::move(frame)))
+                break;
+        }
+        std::string error;
+        EXPECT_EQ(*c.error == 0, pipeline.Finish(error)) << c.workers << " workers";
+        EXPECT_EQ(c.error, error) << c.workers << " workers";
+        ASSERT_EQ(c.committed, sink.committed.size()) << c.workers << " workers, fail at " << c.error;
+        for (uint32_t i = 0; i < c.committed; ++i)
+            EXPECT_EQ(i, sink.committed[i]) << c.workers << " workers";
+    }
 }

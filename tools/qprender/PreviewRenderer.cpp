@@ -9,16 +9,16 @@ namespace {
 const Vec3 emitterPosition = {0.0f, 0.0f, 0.0f};
 }
 
-PreviewRenderer::PreviewRenderer(const EmitterSettings& s, uint32_t texture, float distance, Vec3 turn)
+PreviewRenderer::PreviewRenderer(const EmitterSettings& s, uint32_t texture, float distance, Vec3 turn, uint32_t seed)
     : manager(0, 0, true),
       system(&emitterPosition, s.velocity, texture, &s.startColor, &s.endColor, s.size, uint32_t(s.lifetime), false,
              uint32_t(s.emitRate)),
       cameraDistance(distance),
       turnSpeed(turn),
       frustum{},
-      elapsed(0)
+      elapsed(0),
+      randomState(seed)
 {
-    QSeedRandom(1);
     if (s.coneEnabled)
         system.SetCone(&s.coneDirection, s.coneAngle);
     manager.Add(&system);
@@ -26,7 +26,9 @@ PreviewRenderer::PreviewRenderer(const EmitterSettings& s, uint32_t texture, flo
 
 void PreviewRenderer::Advance(uint32_t ms)
 {
+    QSeedRandom(randomState);
     manager.UpdateAll(ms);
+    randomState = QRandomState();
     TurnView(viewRotation, turnSpeed, float(ms / 1000.0));
     elapsed += ms;
 }

@@ -17,10 +17,13 @@
 
 class PreviewRenderer {
 public:
-    // Restarts the engine's random sequence from its start-up seed, so a preview
-    // draws the same particles as a freshly started editor with these settings.
+    // The effect draws from its own run of the engine's random sequence, started
+    // from `seed`; seed 1 is the editor's start-up seed, so the preview draws the
+    // same particles as a freshly started editor with these settings. Two renderers
+    // can advance in turn without taking each other's draws.
     // `texture` is the GL name to draw with (0 when nothing is drawn).
-    PreviewRenderer(const EmitterSettings& settings, uint32_t texture, float cameraDistance, Vec3 turnSpeed);
+    PreviewRenderer(const EmitterSettings& settings, uint32_t texture, float cameraDistance, Vec3 turnSpeed,
+                    uint32_t seed = 1);
     PreviewRenderer(const PreviewRenderer&) = delete;
     PreviewRenderer& operator=(const PreviewRenderer&) = delete;
 
@@ -48,4 +51,5 @@ private:
     Vec3 turnSpeed;        // degrees per second about X, Y, Z
     float frustum[16];     // the perspective projection, captured once from GL
     uint64_t elapsed;      // milliseconds simulated so far
+    uint32_t randomState;  // this effect's place in the random sequence between frames
 };

@@ -1,7 +1,9 @@
 #include "tools/qprender/RenderOptions.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -11,11 +13,12 @@ namespace {
 
 const char* const usageText =
     "usage: qprender TEXTURE [EFFECT] [options]\n"
+    "       qprender TEXTURE A.QP --against B.QP [options]\n"
     "\n"
     "Renders a particle effect (.QP; the editor's defaults when EFFECT is left out)\n"
-    "with the texture TEXTURE (QTEX) into PNG files, with no window: the engine's own\n"
-    "simulation and drawing, the editor's projection and camera. Runs are\n"
-    "deterministic: the same inputs give the same pictures.\n"
+    "with the texture TEXTURE (QTEX) into PNG files or an animated GIF or WebP, with\n"
+    "no window: the engine's own simulation and drawing, the editor's projection and\n"
+    "camera. Runs are deterministic: the same inputs give the same bytes.\n"
     "\n"
     "when:\n"
     "  --step MS             length of one simulated frame (default 16)\n"
@@ -25,29 +28,49 @@ const char* const usageText =
     "                        frames after it go on from that time\n"
     "  --frames N            capture N frames, one every --interval ms from the start\n"
     "  --interval MS         spacing of the --frames captures (default: the step)\n"
+    "  --seed N              seed of the engine's random sequence, 0 to 4294967295\n"
+    "                        (default 1, the editor's: the particles it shows)\n"
     "where:\n"
     "  -o, --output PATH     the picture (default qprender.png); for several captures\n"
     "                        without --sheet, a name with %d (or %04d) for the frame\n"
-    "                        number, 1 up (default frame%04d.png)\n"
+    "                        number, 1 up (default frame%04d.png); a name ending in\n"
+    "                        .gif or .webp makes one animation of every capture, each\n"
+    "                        shown until the next capture's time (the last one as\n"
+    "                        long as the one before), looping forever\n"
     "  --sheet COLUMNS       put every capture on one sprite sheet, COLUMNS frames\n"
     "                        wide, left to right, top to bottom\n"
     "  --size WxH            pixels of one frame (default 640x480)\n"
+    "  --quality Q           WebP only: lossy at quality Q, 0 to 100 (default:\n"
+    "                        lossless). A GIF has 256 colours per frame, chosen for\n"
+    "                        that frame; GIF delays are in hundredths of a second\n"
     "how:\n"
     "  --distance D          camera distance, 1 to 10 as in the View menu (default 1)\n"
     "  --turn X,Y,Z          view turn speeds in degrees per second (default 0,0,0)\n"
     "  --background R,G,B    background colour, 0..1 each, or #RRGGBB (default black)\n"
     "  --transparent         no background: alpha is the brightest channel and the\n"
     "                        colour is divided by it, so the picture laid over black\n"
-    "                        is the black-background picture\n"
+    "                        is the black-background picture (a GIF has no partial\n"
+    "                        alpha: unlit pixels are transparent, lit ones keep\n"
+    "                        their black-background colour)\n"
     "  --state               print, for every simulated frame, the live particle count\n"
     "                        and a hash of their positions and colours\n"
-    "  --no-image            simulate only (with --state): no GL, no files\n"
+    "  --no-image            simulate only (with --state or --against): no GL, no files\n"
     "  --context KIND        auto (default), egl (no X server needed) or sdl (a hidden\n"
     "                        window)\n"
     "  -h, --help            this text\n"
     "  --version             the version\n"
+    "comparing:\n"
+    "  --against B.QP        render the effect B beside EFFECT with the same texture,\n"
+    "                        camera, times and seed; every frame becomes three panels:\n"
+    "                        EFFECT | B | their difference, the absolute difference\n"
+    "                        of each channel times 4 (a change of 64 of 255 is full\n"
+    "                        white). Prints whether the simulations differ and from\n"
+    "                        which frame on, and whether the pictures differ; exits\n"
+    "                        like diff: 0 the same, 1 different, 2 trouble\n"
     "\n"
-    "Exit code 0 when every file was written, 1 otherwise.\n";
+    "Exit code 0 when every file was written, 1 otherwise (with --against: 0, 1, 2).\n"
+    "A render that takes more than a second shows its progress on standard error\n"
+    "when that is a terminal.\n";
 
 bool ParseUnsigned(const std::string& text, uint32_t low, uint32_t high, uint32_t& value)
 {
@@ -121,6 +144,18 @@ bool ParseSize(const std::string& text, uint32_t& width, uint32_t& height)
            ParseUnsigned(text.substr(x + 1), 1, RENDER_MAX_SIDE, height);
 }
 
+// The name's extension from its last '.', lower case; empty when there is none.
+std::string LowerExtension(const std::string& path)
+{
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+        return "";
+    std::string extension = path.substr(dot);
+    for (char& c : extension)
+        c = char(tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
 }  // namespace
 
 const char* RenderUsage()
@@ -167,9 +202,9 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
                 o.writeImages = false;
             continue;
         }
-        static const char* const valued[] = {"-o",         "--output", "--size",       "--step",
-                                             "--time",     "--frames", "--interval",   "--sheet",
-                                             "--distance", "--turn",   "--background", "--context"};
+        static const char* const valued[] = {"-o",           "--output",   "--size",  "--step",     "--time",
+                                             "--frames",     "--interval", "--sheet", "--distance", "--turn",
+                                             "--background", "--context",  "--seed",  "--against",  "--quality"};
         if (std::find(std::begin(valued), std::end(valued), arg) == std::end(valued)) {
             error = "unknown option " + arg;
             return false;
@@ -193,6 +228,24 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
                 error = bad + "expected WIDTHxHEIGHT, each 1 to " + std::to_string(RENDER_MAX_SIDE);
                 return false;
             }
+        } else if (arg == "--seed") {
+            if (!ParseUnsigned(value, 0, UINT32_MAX, o.seed)) {
+                error = bad + "expected a whole number from 0 to 4294967295";
+                return false;
+            }
+        } else if (arg == "--against") {
+            if (value.empty()) {
+                error = arg + " needs an effect file";
+                return false;
+            }
+            o.againstPath = value;
+        } else if (arg == "--quality") {
+            uint32_t q = 0;
+            if (!ParseUnsigned(value, 0, 100, q)) {
+                error = bad + "expected a quality from 0 to 100";
+                return false;
+            }
+            o.quality = int(q);
         } else if (arg == "--step") {
             if (!ParseUnsigned(value, 1, RENDER_MAX_STEP, o.stepMs)) {
                 error = bad + "expected whole milliseconds from 1 to " + std::to_string(RENDER_MAX_STEP);
@@ -303,27 +356,46 @@ bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& o, std
         error = "--transparent and --background can't be used together";
         return false;
     }
+    if (o.printState && !o.againstPath.empty()) {
+        error = "--state prints one effect's digests; --against says where two differ";
+        return false;
+    }
     if (!o.writeImages) {
-        if (!o.printState) {
-            error = "--no-image makes sense only with --state";
+        if (!o.printState && o.againstPath.empty()) {
+            error = "--no-image makes sense only with --state or --against";
             return false;
         }
         return true;
     }
-    if (o.sheetColumns) {
-        const uint64_t columns = std::min<uint64_t>(o.sheetColumns, o.times.size());
-        const uint64_t rows = (o.times.size() + o.sheetColumns - 1) / o.sheetColumns;
-        if (columns * o.width > RENDER_MAX_SHEET_SIDE || rows * o.height > RENDER_MAX_SHEET_SIDE) {
-            error = "the sprite sheet would be " + std::to_string(columns * o.width) + "x" +
-                    std::to_string(rows * o.height) + " pixels; at most " + std::to_string(RENDER_MAX_SHEET_SIDE) +
-                    " per side";
+    const bool several = o.times.size() > 1;
+    if (o.outputPath.empty())
+        o.outputPath = several && !o.sheetColumns ? "frame%04d.png" : "qprender.png";
+    const std::string extension = LowerExtension(o.outputPath);
+    if (extension == ".gif" || extension == ".webp") {
+        if (o.sheetColumns) {
+            error = "--sheet makes one PNG picture; an animation (" + extension + ") has a frame per capture";
             return false;
         }
+        o.output = extension == ".gif" ? RenderOutput::Gif : RenderOutput::Webp;
+    } else {
+        o.output = o.sheetColumns ? RenderOutput::Sheet : several ? RenderOutput::Series : RenderOutput::Picture;
     }
-    const bool series = o.times.size() > 1 && !o.sheetColumns;
-    if (o.outputPath.empty())
-        o.outputPath = series ? "frame%04d.png" : "qprender.png";
-    if (series) {
+    if (o.quality >= 0 && o.output != RenderOutput::Webp) {
+        error = "--quality goes with a .webp output";
+        return false;
+    }
+    // A comparison puts three panels side by side in every frame.
+    const uint64_t frameWidth = uint64_t(o.width) * (o.againstPath.empty() ? 1 : 3);
+    const uint64_t columns = o.sheetColumns ? std::min<uint64_t>(o.sheetColumns, o.times.size()) : 1;
+    const uint64_t rows = o.sheetColumns ? (o.times.size() + o.sheetColumns - 1) / o.sheetColumns : 1;
+    const uint64_t maxSide = o.output == RenderOutput::Webp ? RENDER_MAX_WEBP_SIDE : RENDER_MAX_SHEET_SIDE;
+    if (columns * frameWidth > maxSide || rows * o.height > maxSide) {
+        error = std::string(o.sheetColumns ? "the sprite sheet" : "a frame") + " would be " +
+                std::to_string(columns * frameWidth) + "x" + std::to_string(rows * o.height) + " pixels; at most " +
+                std::to_string(maxSide) + " per side" + (o.output == RenderOutput::Webp ? " in a WebP" : "");
+        return false;
+    }
+    if (o.output == RenderOutput::Series) {
         std::string probe;
         if (!ExpandSeriesName(o.outputPath, 1, probe)) {
             error = "several frames go to a series: the output name needs one %d (or %04d), or use --sheet";

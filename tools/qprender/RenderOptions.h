@@ -1,7 +1,7 @@
 #pragma once
 // qprender's command line: what to render (texture, effect, camera), when (the
 // simulation step and the capture times) and where to (one picture, a numbered
-// series, or a sprite sheet). Parsing only; nothing here touches files or GL.
+// series, a sprite sheet or an animation). Parsing only; nothing here touches files or GL.
 
 #include <cstdint>
 #include <string>
@@ -13,6 +13,7 @@
 enum : uint32_t {
     RENDER_MAX_SIDE = 8192,         // pixels per side of one frame
     RENDER_MAX_SHEET_SIDE = 16384,  // pixels per side of a sprite sheet
+    RENDER_MAX_WEBP_SIDE = 16383,   // pixels per side of a WebP frame
     RENDER_MAX_FRAMES = 100000,     // captures per run
     RENDER_MAX_TIME = 86400000,     // one day of effect time, milliseconds
     RENDER_MAX_STEP = 3600000,      // one hour, milliseconds
@@ -20,10 +21,23 @@ enum : uint32_t {
 
 enum class RenderContext : unsigned char { Any, Egl, Sdl };
 
+// What the captures become, from the output name and --sheet: one PNG picture (one
+// capture), a PNG sprite sheet, a numbered PNG series, or one animation (by the
+// extension .gif or .webp, whatever the capture count).
+enum class RenderOutput : unsigned char { Picture, Sheet, Series, Gif, Webp };
+
+// Differences in a comparison's third panel are multiplied by this, so that a
+// change of 1/64 of full light is full white.
+enum : uint32_t { RENDER_DIFFERENCE_SCALE = 4 };
+
 struct RenderOptions {
-    std::string texturePath;                   // the QTEX file
-    std::string effectPath;                    // the .QP file; empty: the editor's default settings
-    std::string outputPath;                    // picture, sheet, or series pattern with one %d
+    std::string texturePath;  // the QTEX file
+    std::string effectPath;   // the .QP file; empty: the editor's default settings
+    std::string againstPath;  // --against: the second effect to compare with
+    std::string outputPath;   // picture, sheet, animation, or series pattern with one %d
+    RenderOutput output = RenderOutput::Picture;
+    int quality = -1;                          // WebP: -1 lossless, else lossy quality 0..100
+    uint32_t seed = 1;                         // the random sequence's seed; 1 is the editor's
     uint32_t width = 640, height = 480;        // pixels of one frame
     uint32_t stepMs = 16;                      // length of one simulated frame
     std::vector<uint32_t> times;               // capture times, ms from the effect's start, ascending, distinct
@@ -36,6 +50,9 @@ struct RenderOptions {
     bool writeImages = true;                   // false with --no-image: simulation only, no GL
     RenderContext context = RenderContext::Any;
     bool showHelp = false;
+    // Not on the command line; for the benchmark's baseline and the tests:
+    int workers = -1;          // encoding threads; -1: FramePipeline::DefaultWorkers()
+    bool baselinePng = false;  // a series through the plain one-thread PNG writer, libpng's default effort
 };
 
 // Fills `options` from argv (argv[0] is the program). On a bad command line returns

@@ -1,7 +1,10 @@
 #include "tools/qprender/RenderRun.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -12,7 +15,13 @@
 #include "platform/OffscreenLL.h"
 #include "resources/QTexture.h"
 #include "tools/common/PngFile.h"
+#include "tools/common/WholeFile.h"
+#include "tools/qprender/AnimationFile.h"
+#include "tools/qprender/FastPng.h"
+#include "tools/qprender/FramePalette.h"
+#include "tools/qprender/FramePipeline.h"
 #include "tools/qprender/PreviewRenderer.h"
+#include "tools/qprender/ProgressLine.h"
 #include "tools/qprender/SheetImage.h"
 #include "tools/qptool/EffectCheck.h"
 
@@ -20,15 +29,15 @@ namespace {
 
 // Reads the effect as the editor's start-up does; a file the editor would replace
 // with the defaults is an error here, since the picture would not show it.
-bool ReadSettings(const RenderOptions& o, EmitterSettings& settings, FILE* messages)
+bool ReadSettings(const std::string& path, EmitterSettings& settings, FILE* messages)
 {
-    if (o.effectPath.empty()) {
+    if (path.empty()) {
         settings = DefaultEmitterSettings();
         return true;
     }
-    const EffectReport report = InspectEffectFile(o.effectPath.c_str());
+    const EffectReport report = InspectEffectFile(path.c_str());
     for (const std::string& problem : report.problems)
-        fprintf(messages, "qprender: %s: %s\n", o.effectPath.c_str(), problem.c_str());
+        fprintf(messages, "qprender: %s: %s\n", path.c_str(), problem.c_str());
     if (report.result != EFFECT_OK)
         return false;
     settings = report.settings;
@@ -55,22 +64,163 @@ struct OffscreenScope {
     }
 };
 
-bool WriteImage(const std::string& path, const SheetImage& image, FILE* messages)
+// Milliseconds from the first capture to capture k, and how long capture k shows:
+// until the next capture, the last one as long as the one before it (one step
+// when there is only one).
+uint32_t StartMs(const RenderOptions& o, size_t k)
 {
-    std::string error;
-    if (WritePng(path, image.Width(), image.Height(), image.Components(), image.Pixels().data(), error))
+    return o.times[k] - o.times[0];
+}
+uint32_t EndMs(const RenderOptions& o, size_t k)
+{
+    if (k + 1 < o.times.size())
+        return StartMs(o, k + 1);
+    return StartMs(o, k) + (k > 0 ? o.times[k] - o.times[k - 1] : o.stepMs);
+}
+
+// A numbered PNG series: frames encoded in parallel, files written in order.
+class SeriesSink : public FrameSink {
+public:
+    SeriesSink(const RenderOptions& options, uint32_t w, uint32_t h, int n)
+        : o(options),
+          width(w),
+          height(h),
+          components(n)
+    {}
+    bool Encode(PipelineFrame& f, std::string& error) override
+    {
+        if (o.baselinePng)
+            return true;
+        return EncodeFastPng(width, height, components, f.pixels.data(), f.encoded, error);
+    }
+    bool Commit(PipelineFrame& f, std::string& error) override
+    {
+        std::string name;
+        ExpandSeriesName(o.outputPath, f.index + 1, name);
+        if (o.baselinePng)
+            return WritePng(name, width, height, components, f.pixels.data(), error);
+        return WriteFileWhole(name, f.encoded, error);
+    }
+
+private:
+    const RenderOptions& o;
+    uint32_t width, height;
+    int components;
+};
+
+// An animated GIF: palettes chosen in parallel, frames added in order.
+class GifSink : public FrameSink {
+public:
+    GifSink(const RenderOptions& options, uint32_t w, uint32_t h, int n)
+        : o(options),
+          width(w),
+          height(h),
+          components(n),
+          builder(w, h)
+    {}
+    bool Encode(PipelineFrame& f, std::string&) override
+    {
+        IndexedFrame indexed;
+        QuantizeFrame(f.pixels.data(), width, height, components, indexed);
+        f.encoded.swap(indexed.indices);
+        f.palette.swap(indexed.palette);
+        f.transparentIndex = indexed.transparentIndex;
         return true;
-    fprintf(messages, "qprender: %s\n", error.c_str());
-    return false;
+    }
+    bool Commit(PipelineFrame& f, std::string& error) override
+    {
+        IndexedFrame indexed;
+        indexed.indices.swap(f.encoded);
+        indexed.palette.swap(f.palette);
+        indexed.transparentIndex = f.transparentIndex;
+        // Delays in hundredths, rounded from the start so they never drift.
+        const uint32_t from = (StartMs(o, f.index) + 5) / 10, to = (EndMs(o, f.index) + 5) / 10;
+        if (!builder.Add(indexed, to - from, error)) {
+            error = o.outputPath + ": " + error;
+            return false;
+        }
+        return true;
+    }
+    bool Finish(std::string& error)
+    {
+        std::vector<uint8_t> bytes;
+        if (!builder.Finish(bytes, error)) {
+            error = o.outputPath + ": " + error;
+            return false;
+        }
+        return WriteFileWhole(o.outputPath, bytes, error);
+    }
+
+private:
+    const RenderOptions& o;
+    uint32_t width, height;
+    int components;
+    GifBuilder builder;
+};
+
+// An animated WebP: libwebp's animation encoder takes the frames in order.
+class WebpSink : public FrameSink {
+public:
+    WebpSink(const RenderOptions& options, uint32_t w, uint32_t h, int n)
+        : o(options),
+          builder(w, h, n, options.quality)
+    {}
+    bool Encode(PipelineFrame&, std::string&) override { return true; }
+    bool Commit(PipelineFrame& f, std::string& error) override
+    {
+        if (!builder.Add(f.pixels.data(), StartMs(o, f.index), error)) {
+            error = o.outputPath + ": " + error;
+            return false;
+        }
+        return true;
+    }
+    bool Finish(std::string& error)
+    {
+        std::vector<uint8_t> bytes;
+        if (!builder.Finish(EndMs(o, o.times.size() - 1), bytes, error)) {
+            error = o.outputPath + ": " + error;
+            return false;
+        }
+        return WriteFileWhole(o.outputPath, bytes, error);
+    }
+
+private:
+    const RenderOptions& o;
+    WebpBuilder builder;
+};
+
+// Lays two frames (bottom-up RGBA, width x height) side by side with their
+// difference, every channel's absolute difference times the scale.
+void ComposeComparison(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, uint32_t width, uint32_t height,
+                       std::vector<uint8_t>& out)
+{
+    const size_t row = size_t(width) * 4;
+    out.resize(row * 3 * height);
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* ra = a.data() + y * row;
+        const uint8_t* rb = b.data() + y * row;
+        uint8_t* to = out.data() + y * row * 3;
+        std::copy(ra, ra + row, to);
+        std::copy(rb, rb + row, to + row);
+        uint8_t* difference = to + 2 * row;
+        for (size_t i = 0; i < row; ++i) {
+            const int d = std::abs(int(ra[i]) - int(rb[i])) * int(RENDER_DIFFERENCE_SCALE);
+            difference[i] = uint8_t(std::min(255, d));
+        }
+    }
 }
 
 }  // namespace
 
 int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
 {
-    EmitterSettings settings;
-    if (!ReadSettings(o, settings, messages))
-        return 1;
+    const bool comparing = !o.againstPath.empty();
+    const int trouble = comparing ? 2 : 1;
+    EmitterSettings settings, againstSettings;
+    if (!ReadSettings(o.effectPath, settings, messages))
+        return trouble;
+    if (comparing && !ReadSettings(o.againstPath, againstSettings, messages))
+        return trouble;
 
     OffscreenScope scope;
     std::unique_ptr<QTexture> texture;
@@ -78,7 +228,7 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
     if (o.writeImages) {
         if (setupOffscreenLL(int(o.width), int(o.height), ContextKinds(o.context)) != 0) {
             fprintf(messages, "qprender: %s\n", offscreenErrorLL());
-            return 1;
+            return trouble;
         }
         scope.active = true;
         texture.reset(
@@ -91,56 +241,151 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
                 fclose(probe);
                 fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n", o.texturePath.c_str());
             }
-            return 1;
+            return trouble;
         }
         textureName = texture->GetID();
     }
 
-    PreviewRenderer preview(settings, textureName, o.cameraDistance, o.turnSpeed);
-    if (o.writeImages)
+    PreviewRenderer preview(settings, textureName, o.cameraDistance, o.turnSpeed, o.seed);
+    std::unique_ptr<PreviewRenderer> against;
+    if (comparing)
+        against.reset(new PreviewRenderer(againstSettings, textureName, o.cameraDistance, o.turnSpeed, o.seed));
+    if (o.writeImages) {
         preview.SetUpEditorGL();
+        if (against)
+            against->SetUpEditorGL();  // each keeps the projection it draws with
+    }
 
     const uint32_t captureCount = uint32_t(o.times.size());
-    const bool series = captureCount > 1 && o.sheetColumns == 0;
+    const uint32_t frameWidth = o.width * (comparing ? 3 : 1);
+    const int components = o.transparent ? 4 : 3;
     std::unique_ptr<SheetImage> sheet;
-    if (o.writeImages && !series)
-        sheet.reset(new SheetImage(captureCount, o.sheetColumns ? o.sheetColumns : 1, o.width, o.height, o.background,
-                                   o.transparent));
-    std::vector<uint8_t> frame(o.writeImages ? size_t(o.width) * o.height * 4 : 0);
+    std::unique_ptr<FrameSink> sink;
+    GifSink* gif = nullptr;
+    WebpSink* webp = nullptr;
+    if (o.writeImages) {
+        switch (o.output) {
+        case RenderOutput::Picture:
+        case RenderOutput::Sheet:
+            sheet.reset(new SheetImage(captureCount, o.sheetColumns ? o.sheetColumns : 1, frameWidth, o.height,
+                                       o.background, o.transparent));
+            break;
+        case RenderOutput::Series: sink.reset(new SeriesSink(o, frameWidth, o.height, components)); break;
+        case RenderOutput::Gif: sink.reset(gif = new GifSink(o, frameWidth, o.height, components)); break;
+        case RenderOutput::Webp: sink.reset(webp = new WebpSink(o, frameWidth, o.height, components)); break;
+        }
+    }
+    // Most GIF viewers show a frame shorter than 2 hundredths for a tenth of a second.
+    if (gif && captureCount > 1) {
+        uint32_t shortest = EndMs(o, 0);
+        for (size_t k = 1; k < o.times.size(); ++k)
+            shortest = std::min(shortest, o.times[k] - o.times[k - 1]);
+        if (shortest < 20)
+            fprintf(messages,
+                    "qprender: %s: warning: frames %u ms apart; most GIF viewers slow frames under 20 ms down to "
+                    "100 ms (--interval 20 or more plays true)\n",
+                    o.outputPath.c_str(), shortest);
+    }
+    std::unique_ptr<FramePipeline> pipeline;
+    if (sink) {
+        const unsigned workers = o.baselinePng    ? 0
+                                 : o.workers >= 0 ? unsigned(o.workers)
+                                                  : FramePipeline::DefaultWorkers();
+        pipeline.reset(new FramePipeline(*sink, workers, 2 * size_t(workers) + 2));
+    }
+    ProgressLine progress(messages, captureCount);
 
-    uint64_t frameNumber = 0;
-    for (uint32_t capture = 0; capture < captureCount; ++capture) {
+    std::vector<uint8_t> frame(o.writeImages ? size_t(o.width) * o.height * 4 : 0);
+    std::vector<uint8_t> againstFrame(comparing ? frame.size() : 0), composed;
+    uint64_t frameNumber = 0, firstDifferentFrame = 0, firstDifferentTime = 0;
+    uint32_t firstDifferentCapture = 0;  // 1 up; 0: none
+    bool failed = false;
+    for (uint32_t capture = 0; capture < captureCount && !failed; ++capture) {
         const uint64_t target = o.times[capture];
         while (preview.Elapsed() < target) {
             const uint64_t left = target - preview.Elapsed();
-            preview.Advance(uint32_t(left < o.stepMs ? left : o.stepMs));
+            const uint32_t ms = uint32_t(left < o.stepMs ? left : o.stepMs);
+            preview.Advance(ms);
             ++frameNumber;
-            if (o.printState) {
-                const StateDigest d = preview.Digest();
+            const StateDigest d = preview.Digest();
+            if (o.printState)
                 fprintf(stateOut, "frame %" PRIu64 " time %" PRIu64 " particles %" PRIu64 " hash %016" PRIx64 "\n",
                         frameNumber, preview.Elapsed(), d.particles, d.hash);
+            if (against) {
+                against->Advance(ms);
+                const StateDigest e = against->Digest();
+                if (!firstDifferentFrame && (d.particles != e.particles || d.hash != e.hash)) {
+                    firstDifferentFrame = frameNumber;
+                    firstDifferentTime = preview.Elapsed();
+                }
             }
         }
-        if (!o.writeImages)
-            continue;
-        preview.Draw(o.background);
-        readOffscreenLL(frame.data());
-        if (!series) {
-            sheet->Place(capture, frame.data());
-            continue;
+        if (o.writeImages) {
+            preview.Draw(o.background);
+            readOffscreenLL(frame.data());
+            const std::vector<uint8_t>* raw = &frame;
+            if (against) {
+                against->Draw(o.background);
+                readOffscreenLL(againstFrame.data());
+                if (!firstDifferentCapture && frame != againstFrame)
+                    firstDifferentCapture = capture + 1;
+                ComposeComparison(frame, againstFrame, o.width, o.height, composed);
+                raw = &composed;
+            }
+            if (sheet) {
+                sheet->Place(capture, raw->data());
+            } else {
+                SheetImage single(1, 1, frameWidth, o.height, o.background, o.transparent);
+                single.Place(0, raw->data());
+                std::unique_ptr<PipelineFrame> next(new PipelineFrame);
+                next->index = capture;
+                next->pixels = single.Pixels();
+                failed = !pipeline->Submit(std::move(next));
+            }
         }
-        SheetImage single(1, 1, o.width, o.height, o.background, o.transparent);
-        single.Place(0, frame.data());
-        std::string name;
-        ExpandSeriesName(o.outputPath, capture + 1, name);
-        if (!WriteImage(name, single, messages))
-            return 1;
+        progress.Update(pipeline ? pipeline->Committed() : capture + 1);
     }
-    if (o.printState && fflush(stateOut) != 0) {
-        fprintf(messages, "qprender: couldn't write the state digests\n");
-        return 1;
+
+    // The last frames may still be encoding: keep the progress line going.
+    while (pipeline && !pipeline->WaitForCommits(std::chrono::milliseconds(200)))
+        progress.Update(pipeline->Committed());
+    std::string error;
+    if (pipeline && !pipeline->Finish(error)) {
+        progress.Clear();
+        fprintf(messages, "qprender: %s\n", error.c_str());
+        return trouble;
     }
-    if (sheet && !WriteImage(o.outputPath, *sheet, messages))
-        return 1;
+    bool written = true;
+    if (gif)
+        written = gif->Finish(error);
+    else if (webp)
+        written = webp->Finish(error);
+    else if (sheet)
+        written =
+            WritePng(o.outputPath, sheet->Width(), sheet->Height(), sheet->Components(), sheet->Pixels().data(), error);
+    progress.Clear();
+    if (!written) {
+        fprintf(messages, "qprender: %s\n", error.c_str());
+        return trouble;
+    }
+
+    if (comparing) {
+        if (firstDifferentFrame)
+            fprintf(stateOut, "simulations: differ from frame %" PRIu64 " (%" PRIu64 " ms) on\n", firstDifferentFrame,
+                    firstDifferentTime);
+        else
+            fprintf(stateOut, "simulations: same over %" PRIu64 " frames\n", frameNumber);
+        if (o.writeImages && firstDifferentCapture)
+            fprintf(stateOut, "pictures: differ from capture %u (%u ms) on\n", firstDifferentCapture,
+                    o.times[firstDifferentCapture - 1]);
+        else if (o.writeImages)
+            fprintf(stateOut, "pictures: same over %u captures\n", captureCount);
+    }
+    if ((o.printState || comparing) && fflush(stateOut) != 0) {
+        fprintf(messages, "qprender: couldn't write to standard output\n");
+        return trouble;
+    }
+    if (comparing)
+        return firstDifferentFrame || firstDifferentCapture ? 1 : 0;
     return 0;
 }

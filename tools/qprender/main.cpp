@@ -1,7 +1,8 @@
-// qprender: renders a particle effect into PNG files with no window, through the
+// qprender: renders a particle effect into PNG files or an animation with no window, through the
 // engine's own simulation and drawing. See RenderUsage() for the command line.
 
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -13,11 +14,16 @@ int main(int argc, char** argv)
 {
     if (PrintVersionIfAsked(argc, argv, "qprender"))
         return 0;
+    // A comparison exits like diff: 2 for any trouble, 1 is "different".
+    int trouble = 1;
+    for (int i = 1; i < argc; ++i)
+        if (strcmp(argv[i], "--against") == 0 || strncmp(argv[i], "--against=", 10) == 0)
+            trouble = 2;
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) {
         fprintf(stderr, "qprender: %s (qprender --help shows the options)\n", error.c_str());
-        return 1;
+        return trouble;
     }
     if (options.showHelp) {
         fputs(RenderUsage(), stdout);
@@ -27,6 +33,6 @@ int main(int argc, char** argv)
         return RunRender(options, stdout, stderr);
     } catch (const std::bad_alloc&) {
         fprintf(stderr, "qprender: out of memory\n");
-        return 1;
+        return trouble;
     }
 }

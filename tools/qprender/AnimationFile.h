@@ -1,0 +1,50 @@
+#pragma once
+// Animated pictures built frame by frame in memory: a GIF through giflib and a
+// WebP through libwebp's animation encoder. Both loop forever and show each frame
+// for its own duration. Frames go in in order from one thread at a time; the
+// finished file comes out as bytes for the whole-file writer. Failures come back
+// as false with one line (no file name).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/qprender/FramePalette.h"
+
+class GifBuilder {
+public:
+    GifBuilder(uint32_t width, uint32_t height);
+    ~GifBuilder();
+    GifBuilder(const GifBuilder&) = delete;
+    GifBuilder& operator=(const GifBuilder&) = delete;
+
+    // Appends a full frame shown for `centiseconds`. A frame with a transparent
+    // entry is cleared away before the next one, so nothing shows through it.
+    bool Add(const IndexedFrame& frame, uint32_t centiseconds, std::string& error);
+    // The whole file; the builder takes no more frames.
+    bool Finish(std::vector<uint8_t>& bytes, std::string& error);
+
+private:
+    struct State;
+    std::unique_ptr<State> state;
+};
+
+class WebpBuilder {
+public:
+    // quality -1: lossless (exact pixels); 0..100: lossy at that quality.
+    WebpBuilder(uint32_t width, uint32_t height, int components, int quality);
+    ~WebpBuilder();
+    WebpBuilder(const WebpBuilder&) = delete;
+    WebpBuilder& operator=(const WebpBuilder&) = delete;
+
+    // Appends a frame (rows top to bottom, RGB or RGBA as constructed) starting at
+    // `startMs` from the animation's start; times only grow.
+    bool Add(const uint8_t* pixels, uint32_t startMs, std::string& error);
+    // Closes the animation with the last frame ending at `endMs`; the whole file.
+    bool Finish(uint32_t endMs, std::vector<uint8_t>& bytes, std::string& error);
+
+private:
+    struct State;
+    std::unique_ptr<State> state;
+};
