@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "tests/e2e/XHarness.h"
 
 namespace {
@@ -124,4 +126,34 @@ TEST_F(Editor, EachStartupFailurePrintsItsLineAndEndsWithOne)
         EXPECT_EQ(c.second, p.Output());
     }
     EXPECT_EQ(1, folder.Count()) << "only stdout.txt: a failed start saves nothing";
+}
+
+TEST_F(Editor, TheFirstSaveOverAFileStartUpRefusedKeepsItAsBak)
+{
+    // A texture named as the effect: not an effect file, so start-up runs the defaults.
+    std::filesystem::copy_file(texture, folder.Path("tex.QP"));
+    const Bytes before = ReadFile(folder.Path("tex.QP"));
+    Start({texture, "tex.QP"});
+    x.Type("MS");
+    EXPECT_EQ(before, ReadFile(folder.Path("tex.QP.bak"))) << "the texture's bytes kept";
+    EXPECT_EQ(Record(DefaultEmitterSettings()), ReadFile(folder.Path("tex.QP"))) << "the 65 bytes of the defaults";
+    x.Type("MS");  // the file is the editor's own now: no second copy
+    EXPECT_EQ(before, ReadFile(folder.Path("tex.QP.bak"))) << "the second Save keeps the .bak";
+    x.Close();
+    EXPECT_EQ(0, editor->Wait(10000));
+    EXPECT_EQ("Kept the earlier tex.QP as tex.QP.bak\n", editor->Output());
+}
+
+TEST_F(Editor, SaveOverAFifoFailsAndLeavesTheFifo)
+{
+    ASSERT_EQ(0, mkfifo(folder.Path("pipe.QP").c_str(), 0600));
+    Start({texture, "pipe.QP"});
+    x.Type("MS");
+    struct stat info;
+    ASSERT_EQ(0, lstat(folder.Path("pipe.QP").c_str(), &info));
+    EXPECT_EQ(unsigned(S_IFIFO), info.st_mode & S_IFMT) << "still a FIFO";
+    x.Type("MQ");
+    EXPECT_EQ(0, editor->Wait(10000));
+    EXPECT_EQ("Couldn't save effect pipe.QP\n", editor->Output());
+    EXPECT_EQ(3, folder.Count()) << "Font.QF, pipe.QP and stdout.txt: no .bak, no temporary file";
 }

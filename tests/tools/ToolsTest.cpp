@@ -4,6 +4,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
@@ -116,6 +117,7 @@ TEST_F(ToolsTest, BadInputFailsWithAMessageAndNoOutput)
     WriteFile("cut.pak", Patched(MakeArchive({{"a", {}}}), 10, 3));
     WriteFile("past.pak", Patched(MakeArchive({{"a", {}}}), 20, 100));
     std::filesystem::create_directory("out");
+    ASSERT_EQ(0, mkfifo("pipe", 0600));  // read, it would stall a plain open; written, it would become a file
     auto files = [] { return std::distance(std::filesystem::directory_iterator("."), {}); };
     auto before = files();
     const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -136,7 +138,14 @@ TEST_F(ToolsTest, BadInputFailsWithAMessageAndNoOutput)
         {{LLPACK_TOOL, "create", "new.pak", "notpng.png", "notpng.png"}, "second entry named \"notpng.png\""},
         {{LLPACK_TOOL, "create", "new.pak", "a/b=notpng.png"}, "must be 1 to 255 bytes without '/'"},
         {{LLPACK_TOOL, "create", "new.pak", std::string(256, 'n') + "=notpng.png"}, "must be 1 to 255 bytes"},
-        {{LLPACK_TOOL, "create", "new.pak", "missing.bin"}, "missing.bin: cannot open"},
+        {{LLPACK_TOOL, "create", "new.pak", "missing.bin"}, "llpack: missing.bin: No such file or directory"},
+        {{LLPACK_TOOL, "create", "new.pak", "pipe"}, "llpack: pipe: not a regular file"},
+        {{LLPACK_TOOL, "list", "pipe"}, "llpack: pipe: not a regular file"},
+        {{QTEX_TOOL, "pipe", "out.qtex"}, "qtex: pipe: not a regular file"},
+        {{QTEX_TOOL, "--info", "pipe"}, "qtex: pipe: not a regular file"},
+        {{QFONT_TOOL, "pipe", "out.QF"}, "qfont: pipe: not a regular file"},
+        {{QTEX_TOOL, "--particle", "pipe"}, "qtex: pipe: not a regular file"},
+        {{QTEX_TOOL, "--particle", "out"}, "qtex: out: is a folder, not a regular file"},
         {{LLPACK_TOOL, "extract", "evil.pak", "-C", "out"}, "not a plain file name"},
         {{LLPACK_TOOL, "extract", "evil.pak", "-C", "out", "nope"}, "no entry named \"nope\""},
         {{LLPACK_TOOL, "list", "cut.pak"}, "cut.pak: directory ends after 1 of 3 entries"},
@@ -147,6 +156,7 @@ TEST_F(ToolsTest, BadInputFailsWithAMessageAndNoOutput)
         ExpectSays(RunTool(c.first), 1, c.second);
     EXPECT_EQ(before, files()) << "no output, no temporaries";
     EXPECT_TRUE(std::filesystem::is_empty("out"));
+    EXPECT_TRUE(std::filesystem::is_fifo("pipe"));
     EXPECT_EQ((Bytes{'k', 'e', 'e', 'p'}), ReadFile("out.qtex"));
 }
 

@@ -1,6 +1,5 @@
 #include "tools/qprender/RenderRun.h"
 
-#include <cerrno>
 #include <cinttypes>
 #include <cstring>
 #include <memory>
@@ -9,6 +8,7 @@
 
 #include "app/EffectView.h"
 #include "app/EmitterSettings.h"
+#include "files/RegularFile.h"
 #include "platform/OffscreenLL.h"
 #include "resources/QTexture.h"
 #include "tools/common/PngFile.h"
@@ -84,9 +84,10 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
         texture.reset(
             new QTexture(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES));
         if (!texture->Load(o.texturePath.c_str(), nullptr)) {
-            FILE* probe = fopen(o.texturePath.c_str(), "rb");
+            std::string problem;
+            FILE* probe = OpenRegularFile(o.texturePath.c_str(), &problem);
             if (!probe) {
-                fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), strerror(errno));
+                fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), problem.c_str());
             } else {
                 fclose(probe);
                 fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n", o.texturePath.c_str());
