@@ -12,7 +12,7 @@
 
 #include "app/EffectFile.h"
 #include "app/EmitterSettings.h"
-#include "tests/qptool/ToolRunner.h"
+#include "tests/support/ToolRunner.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ EmitterSettings Awkward()
 
 TEST(QptoolRoundTrip, DumpThenNewGivesTheSameBytes)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     EmitterSettings noCone = Awkward();
     noCone.coneEnabled = false;
     const std::vector<std::vector<uint8_t>> files = {defaultFile, Encoded(Awkward()), Encoded(noCone)};
@@ -80,7 +80,7 @@ TEST(QptoolRoundTrip, DumpThenNewGivesTheSameBytes)
 // starts with (0). Only 65 and 81 are whole records; dump says so for the others.
 TEST(QptoolRoundTrip, LoadThenSaveOverEveryLengthFrom65To81)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::vector<uint8_t> full = Encoded(Awkward());
     const std::string cut = dir.Path("cut.QP"), saved = dir.Path("saved.QP");
     for (size_t length = 65; length <= 81; ++length) {
@@ -100,7 +100,7 @@ TEST(QptoolRoundTrip, LoadThenSaveOverEveryLengthFrom65To81)
 
 TEST(QptoolRefusals, SayPlainlyWhatIsWrongAndChangeNothing)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     std::vector<uint8_t> lower = defaultFile, swapped = defaultFile, trailing = Encoded(Awkward());
     lower[0] = 'q';
     std::swap(swapped[15], swapped[16]);
@@ -148,7 +148,7 @@ TEST(QptoolRefusals, SayPlainlyWhatIsWrongAndChangeNothing)
 
 TEST(QptoolSetAndDiff, SetChangesFieldsWholeOrNotAtAllAndDiffListsThem)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string a = dir.Path("a.QP"), b = dir.Path("b.QP");
     WriteBytes(a, defaultFile);
     WriteBytes(b, defaultFile);
@@ -191,7 +191,7 @@ TEST(QptoolSetAndDiff, SetChangesFieldsWholeOrNotAtAllAndDiffListsThem)
 // One bad file in the history must not stop git diff or git log -p.
 TEST(QptoolDump, WorksAsAGitTextconvDriverEvenOverABadFile)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     WriteBytes(dir.Path("a.QP"), defaultFile);
     WriteBytes(dir.Path("b.QP"), Encoded(Awkward()));
     WriteBytes(dir.Path("bad.QP"), {'n', 'o'});

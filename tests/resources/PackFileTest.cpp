@@ -20,12 +20,12 @@ Bytes ReadAll(QPackFile& pack, int32_t chunk)
 TEST_F(PackFileTest, DirectoryLookupByExactName)
 {
     std::string zeroInside("ab\0cd", 5), longest(255, 'n');
-    WriteFile("a.pak", MakeArchive({{"Font.QF", {1, 2, 3}},
-                                    {"tex", {4, 5}},
-                                    {"Font.QF", {9, 9, 9, 9}},
-                                    {zeroInside, {7}},
-                                    {longest, {8}},
-                                    {"empty", {}}}));
+    WriteBytes("a.pak", MakeArchive({{"Font.QF", {1, 2, 3}},
+                                     {"tex", {4, 5}},
+                                     {"Font.QF", {9, 9, 9, 9}},
+                                     {zeroInside, {7}},
+                                     {longest, {8}},
+                                     {"empty", {}}}));
     QPackFile pack("a.pak");
     // A repeated name yields its first record; stored names compare up to their first zero;
     // the range of `longest` ends exactly at the file's end.
@@ -46,7 +46,7 @@ TEST_F(PackFileTest, DirectoryLookupByExactName)
 TEST_F(PackFileTest, WindowAndSeeks)
 {
     Bytes exact = Pattern(65536, 1), over = Pattern(65537, 2), big = Pattern(200000, 3), e = Pattern(8, 4);
-    WriteFile("a.pak", MakeArchive({{"exact", exact}, {"over", over}, {"big", big}, {"e", e}}));
+    WriteBytes("a.pak", MakeArchive({{"exact", exact}, {"over", over}, {"big", big}, {"e", e}}));
     QPackFile pack("a.pak");
     for (const auto& entry : {std::make_pair("exact", &exact), std::make_pair("over", &over)}) {
         ASSERT_TRUE(pack.OpenEntry(entry.first));
@@ -86,10 +86,10 @@ TEST_F(PackFileTest, LooseFallbackAndCountsOfZeroOrLess)
 {
     // No archive, a missing one, or a file without the magic: the name is a loose file. In
     // either mode a count of 0 or less reads nothing (never a huge size).
-    WriteFile("Font.QF", {1, 2, 3, 4, 5});
-    WriteFile("notpack.bin", {'L', 'L', 'P', 'A', 'C', 'X', 0, 0, 0, 0, 0, 0, 0, 0});
-    WriteFile("short.pak", {'L', 'L', 'P'});
-    WriteFile("a.pak", MakeArchive({{"Font.QF", {1, 2, 3, 4, 5}}}));
+    WriteBytes("Font.QF", {1, 2, 3, 4, 5});
+    WriteBytes("notpack.bin", {'L', 'L', 'P', 'A', 'C', 'X', 0, 0, 0, 0, 0, 0, 0, 0});
+    WriteBytes("short.pak", {'L', 'L', 'P'});
+    WriteBytes("a.pak", MakeArchive({{"Font.QF", {1, 2, 3, 4, 5}}}));
     for (std::string what : {"", "missing.pak", "notpack.bin", "short.pak", "a.pak"}) {
         QPackFile pack(what.empty() ? nullptr : what.c_str());  // "": no archive at all
         EXPECT_FALSE(pack.OpenEntry("absent")) << what;
@@ -128,7 +128,7 @@ TEST_F(PackFileTest, TruncatedOrCorruptArchivesAreRefused)
         {"cut in the entry's data", Bytes(good.begin(), good.end() - 1)},
     };
     for (const auto& c : cases) {
-        WriteFile("bad.pak", c.second);
+        WriteBytes("bad.pak", c.second);
         QPackFile pack("bad.pak");
         EXPECT_FALSE(pack.OpenEntry("e")) << c.first;
         EXPECT_EQ(0u, pack.GetSize()) << c.first;

@@ -64,7 +64,7 @@ TEST_F(TextureTest, EveryLevelReadsBackAsStored)
     std::vector<std::pair<std::string, Bytes>> files = {{"other", {1}}};
     for (const auto& c : cases)
         files.push_back({std::to_string(files.size()), MakeTexture(c.components, c.levels)});
-    WriteFile("a.pak", MakeArchive(files));
+    WriteBytes("a.pak", MakeArchive(files));
     QPackFile pack("a.pak");
     QTexture texture(1, 1, 3, 16);
     EXPECT_FALSE(texture.Load("missing", pack));
@@ -106,12 +106,12 @@ TEST_F(TextureTest, BadResourcesAreRefused)
     };
     QTexture texture(4, 4, 3, 32);
     EXPECT_FALSE(texture.Load("missing.qtex", nullptr));
-    WriteFile("ok.qtex", whole);
+    WriteBytes("ok.qtex", whole);
     ASSERT_TRUE(texture.Load("ok.qtex", nullptr));
     GLuint loaded = texture.GetID();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
     for (const auto& c : cases) {
-        WriteFile("bad.qtex", c.second);
+        WriteBytes("bad.qtex", c.second);
         EXPECT_FALSE(texture.Load("bad.qtex", nullptr)) << c.first;
         EXPECT_EQ(loaded, texture.GetID()) << c.first << ": a failed load keeps the last texture";
         EXPECT_EQ(2, Get(GL_UNPACK_ALIGNMENT)) << c.first;

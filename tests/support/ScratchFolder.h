@@ -1,9 +1,6 @@
 #pragma once
 // A private folder under $TMPDIR (or /tmp) for one test, removed with its content at the
-// end, and the whole-file reads and writes the tests compare with. InScratchFolder is a
-// fixture whose tests run with the folder as the working directory.
-
-#include <gtest/gtest.h>
+// end, and the whole-file reads and writes the tests compare with.
 
 #include <cstdint>
 #include <cstdlib>
@@ -52,12 +49,3 @@ inline void WriteBytes(const std::string& path, const Bytes& bytes)
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
-
-class InScratchFolder : public ::testing::Test {
-protected:
-    InScratchFolder() { std::filesystem::current_path(folder.root); }
-    ~InScratchFolder() override { std::filesystem::current_path(previous); }
-
-    std::filesystem::path previous = std::filesystem::current_path();
-    ScratchFolder folder;
-};
