@@ -79,7 +79,10 @@ TEST(EffectFile, ReadsEveryWholeFieldEvenOfAShortFileAndRefusesBadHeaders)
         std::copy(full.begin(), full.begin() + whole, expected.begin());
         expected.resize(whole == 0 || whole >= 77 ? 81 : 65);
         EXPECT_EQ(expected, Record(s)) << length << " bytes";
-        EXPECT_TRUE(whole == 0 || whole >= 77 || (s.coneDirection.z == -1.0f && s.coneAngle == 90.0f)) << length;
+        if (whole != 0 && whole < 77) {
+            EXPECT_EQ(-1.0f, s.coneDirection.z) << length << " bytes: the default cone axis";
+            EXPECT_EQ(90.0f, s.coneAngle) << length << " bytes: the default cone angle";
+        }
     }
 }
 

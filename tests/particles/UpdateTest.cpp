@@ -76,9 +76,11 @@ TEST(QParticleLifetime, BatchDiesInTheFirstUpdateLongerThanItsLifeLeftWithFinite
         EXPECT_EQ(c.lifetime - c.agings * c.t, batch->lifeLeft) << "lifetime " << c.lifetime;
         const float alpha = c.lifetime == 0 ? 1.0f : 1.0f - float(c.agings * c.t) / float(c.lifetime);
         EXPECT_NEAR(alpha, batch->color.a, 1e-5f) << "lifetime " << c.lifetime;
-        EXPECT_TRUE(std::isfinite(batch->color.r) && std::isfinite(batch->colorStep.r)) << "lifetime " << c.lifetime;
+        EXPECT_TRUE(std::isfinite(batch->color.r)) << "colour, lifetime " << c.lifetime;
+        EXPECT_TRUE(std::isfinite(batch->colorStep.r)) << "colour step, lifetime " << c.lifetime;
         m.UpdateAll(c.fatal);
-        EXPECT_TRUE(s->batches == nullptr && m.freeBatches == batch) << "lifetime " << c.lifetime;
+        EXPECT_EQ(nullptr, s->batches) << "lifetime " << c.lifetime;
+        EXPECT_EQ(batch, m.freeBatches) << "lifetime " << c.lifetime;
     }
     EXPECT_EQ(3u, m.ParticleNodeCount()) << "later batches reuse the nodes";
 }

@@ -45,11 +45,11 @@ void LightDiagonal(Picture& picture, int x, int y, int xorig, int yorig)
     }
 }
 
-using BitmapFontTest = InScratchFolder;
 }  // namespace
 
-TEST_F(BitmapFontTest, TextLightsItsPixelsAndMovesTheRasterPosition)
+TEST(QBitmapFont, TextLightsItsPixelsAndMovesTheRasterPosition)
 {
+    WorkInScratchFolder here;
     WriteBytes("Font.QF", MakeFont({Diagonal('A', 2, 3, 7), Diagonal(0xC8, 0, 0, 5)}));
     QBitmapFontLoader loader(256);
     std::unique_ptr<QBitmapFont> font(loader.Load("Font.QF", nullptr));
@@ -82,8 +82,9 @@ TEST_F(BitmapFontTest, TextLightsItsPixelsAndMovesTheRasterPosition)
     EXPECT_EQ(255.0f * 5, RasterX()) << "and 255 characters drawn";
 }
 
-TEST_F(BitmapFontTest, LoaderReadsEveryRecordAndRefusesBadResources)
+TEST(QBitmapFont, LoaderReadsEveryRecordAndRefusesBadResources)
 {
+    WorkInScratchFolder here;
     QBitmapFontLoader loader(256);
     // A glyph larger than the scratch buffer grows it; a code met twice takes the later record.
     Glyph big{'W', 32, 65, 0, 0, 33, Bytes(260, 0x81)}, later{'A', 8, 4, 0, 1, 6, Bytes(4, 0xFF)};

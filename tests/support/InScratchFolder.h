@@ -1,6 +1,7 @@
 #pragma once
-// A fixture whose tests run with a fresh scratch folder as the working directory, so
-// relative names resolve there; the earlier directory comes back afterwards.
+// Working in a fresh scratch folder, so that relative names resolve there: a guard for
+// one test's body, and a fixture for a suite whose tests all do. The earlier working
+// directory comes back at the end.
 
 #include <gtest/gtest.h>
 
@@ -8,11 +9,17 @@
 
 #include "tests/support/ScratchFolder.h"
 
-class InScratchFolder : public ::testing::Test {
-protected:
-    InScratchFolder() { std::filesystem::current_path(folder.root); }
-    ~InScratchFolder() override { std::filesystem::current_path(previous); }
+struct WorkInScratchFolder {
+    WorkInScratchFolder() { std::filesystem::current_path(folder.root); }
+    ~WorkInScratchFolder() { std::filesystem::current_path(previous); }
+    WorkInScratchFolder(const WorkInScratchFolder&) = delete;
+    WorkInScratchFolder& operator=(const WorkInScratchFolder&) = delete;
 
     std::filesystem::path previous = std::filesystem::current_path();
     ScratchFolder folder;
+};
+
+class InScratchFolder : public ::testing::Test {
+protected:
+    WorkInScratchFolder here;
 };

@@ -41,7 +41,9 @@ TEST_F(Tools, PngToQtexToArchiveAndBack)
     PngImage back;
     ASSERT_EQ(0, RunProgram({QTEX_TOOL, "--png", "out.qtex", "back.png"}).exitCode);
     ASSERT_TRUE(ReadPng("back.png", back, error)) << error;
-    EXPECT_TRUE(back.width == 5 && back.components == 3 && back.pixels == rgb) << "level 0 is the PNG exactly";
+    EXPECT_EQ(5u, back.width) << "level 0 is the PNG exactly";
+    EXPECT_EQ(3, back.components) << "level 0 is the PNG exactly";
+    EXPECT_EQ(rgb, back.pixels) << "level 0 is the PNG exactly";
 
     // Through llpack and the resource stream: texture row 0 (the bottom) is the PNG's last row.
     WriteBytes("big.bin", big);
@@ -49,13 +51,17 @@ TEST_F(Tools, PngToQtexToArchiveAndBack)
     ExpectSays(RunProgram({LLPACK_TOOL, "list", "a.pak"}), 0, "version 1, 2 entries");
     QPackFile pack("a.pak");
     Bytes read(80000);
-    EXPECT_TRUE(pack.OpenEntry("big.bin") && pack.Read(read.data(), 80000) == 70000);
+    ASSERT_TRUE(pack.OpenEntry("big.bin"));
+    EXPECT_EQ(70000u, pack.Read(read.data(), 80000)) << "big.bin";
     EXPECT_EQ(big, Bytes(&read[0], &read[70000]));
-    EXPECT_TRUE(pack.OpenEntry("Tex") && pack.Seek(12, FromStart) && pack.Read(read.data(), 15) == 15);
+    ASSERT_TRUE(pack.OpenEntry("Tex"));
+    ASSERT_TRUE(pack.Seek(12, FromStart)) << "Tex";
+    EXPECT_EQ(15u, pack.Read(read.data(), 15)) << "Tex";
     EXPECT_EQ(Bytes(rgb.end() - 15, rgb.end()), Bytes(&read[0], &read[15]));
     std::filesystem::create_directory("out");
     ASSERT_EQ(0, RunProgram({LLPACK_TOOL, "extract", "a.pak", "-C", "out"}).exitCode);
-    EXPECT_TRUE(ReadBytes("out/big.bin") == big && ReadBytes("out/Tex") == ReadBytes("out.qtex"));
+    EXPECT_EQ(big, ReadBytes("out/big.bin"));
+    EXPECT_EQ(ReadBytes("out.qtex"), ReadBytes("out/Tex"));
 
     // Box filter: 2 x 2 blocks of one colour halve to that colour; the last level is the
     // rounded mean. Alpha in the PNG makes an RGBA texture.
@@ -186,11 +192,17 @@ TEST_F(Tools, DefaultParticleIsASoftRoundSpot)
     PngImage spot;
     std::string error;
     ASSERT_EQ(0, RunProgram({QTEX_TOOL, "--png", QP_ASSET_DIR "/Particle.qtex", "p.png"}).exitCode);
-    ASSERT_TRUE(ReadPng("p.png", spot, error) && spot.width == 128 && spot.components == 3) << error;
+    ASSERT_TRUE(ReadPng("p.png", spot, error)) << error;
+    ASSERT_EQ(128u, spot.width);
+    ASSERT_EQ(3, spot.components);
     auto at = [&spot](int x, int y) { return spot.pixels[(size_t(y) * 128 + size_t(x)) * 3]; };
-    EXPECT_TRUE(at(64, 64) >= 254 && at(127, 64) == 0);
-    for (int x = 64; x < 127; ++x)
-        EXPECT_TRUE(at(x, 64) >= at(x + 1, 64) && at(x, 64) == at(127 - x, 64) && at(x, 64) == at(64, x)) << x;
+    EXPECT_GE(at(64, 64), 254) << "centre";
+    EXPECT_EQ(0, at(127, 64)) << "rim";
+    for (int x = 64; x < 127; ++x) {
+        EXPECT_GE(at(x, 64), at(x + 1, 64)) << "falls off outward at x " << x;
+        EXPECT_EQ(at(x, 64), at(127 - x, 64)) << "mirrored left and right at x " << x;
+        EXPECT_EQ(at(x, 64), at(64, x)) << "the same along y at " << x;
+    }
 }
 
 // Every tool answers --help and --version on standard output with exit code 0, and the
