@@ -22,12 +22,6 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string BaseOf(const std::string& path)
-{
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Follows `path` through symbolic links to the name of the file they finally point
 // at. False (ELOOP in errno) for a chain that never ends.
 bool ResolveLinks(const char* path, std::string& resolved)
@@ -131,15 +125,15 @@ void SyncFolder(const std::string& folder)
 bool WriteThroughTemporary(const std::string& path, const struct stat* before, const uint8_t* bytes, size_t size,
                            std::string& problem)
 {
-    // A hidden name in the target's folder, so the rename stays on one file system and
-    // is atomic. O_EXCL never writes through anyone else's file; the mode 0666 goes
-    // through the umask as a plain create does.
+    // A short hidden name in the target's folder (so a target name near the length
+    // limit still gets one), so the rename stays on one file system and is atomic.
+    // O_EXCL never writes through anyone else's file; the mode 0666 goes through the
+    // umask as a plain create does.
     std::string folder = FolderOf(path);
     std::string temporary;
     int fd = -1;
     for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary =
-            folder + "." + BaseOf(path) + "." + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        temporary = folder + ".qpsave-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
         fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return Fail(problem);
