@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,7 +20,7 @@ size_t ReadHead(const char* name, unsigned char* bytes, size_t room)
     std::string problem;
     if (!ReadRegularFile(name, head, problem, room))
         return 0;
-    std::memcpy(bytes, head.data(), head.size());
+    std::copy(head.begin(), head.end(), bytes);
     return head.size();
 }
 
