@@ -47,6 +47,27 @@ FILE* OpenRegularFile(const char* path, std::string* problem)
     return file;
 }
 
+bool ReadDescriptor(int fd, std::vector<uint8_t>& bytes, std::string& problem, size_t limit)
+{
+    bytes.clear();
+    uint8_t chunk[65536];
+    while (bytes.size() < limit) {
+        size_t want = limit - bytes.size() < sizeof(chunk) ? limit - bytes.size() : sizeof(chunk);
+        ssize_t got = read(fd, chunk, want);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            problem = std::string("read failed: ") + strerror(errno);
+            bytes.clear();
+            return false;
+        }
+        if (got == 0)
+            break;
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    return true;
+}
+
 bool ReadRegularFile(const char* path, std::vector<uint8_t>& bytes, std::string& problem, size_t limit,
                      uint64_t* fileSize)
 {
@@ -65,24 +86,9 @@ bool ReadRegularFile(const char* path, std::vector<uint8_t>& bytes, std::string&
     // The size is a hint for the buffer only: the file may grow or shrink while it is read.
     size_t expected = static_cast<size_t>(info.st_size);
     bytes.reserve(expected < limit ? expected : limit);
-    uint8_t chunk[65536];
-    while (bytes.size() < limit) {
-        size_t want = limit - bytes.size() < sizeof(chunk) ? limit - bytes.size() : sizeof(chunk);
-        ssize_t got = read(fd, chunk, want);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            problem = std::string("read failed: ") + strerror(errno);
-            bytes.clear();
-            close(fd);
-            return false;
-        }
-        if (got == 0)
-            break;
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
+    bool read = ReadDescriptor(fd, bytes, problem, limit);
     close(fd);
-    if (fileSize)
+    if (read && fileSize)
         *fileSize = static_cast<uint64_t>(info.st_size);
-    return true;
+    return read;
 }

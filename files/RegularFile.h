@@ -19,6 +19,12 @@ int OpenRegularFileFd(const char* path, std::string* problem = nullptr);
 // The same as a "rb" stream; null on failure, as above.
 FILE* OpenRegularFile(const char* path, std::string* problem = nullptr);
 
+// Reads from the open descriptor `fd` until its end, or `limit` bytes, into `bytes`
+// (replacing what it held), whatever kind of file it is: for a stream the caller
+// chose to read, such as the standard input. False when a read fails; then `bytes`
+// is empty and `problem` says why. `fd` stays open.
+bool ReadDescriptor(int fd, std::vector<uint8_t>& bytes, std::string& problem, size_t limit = SIZE_MAX);
+
 // Reads the regular file `path` from its start into `bytes` (replacing what it held),
 // at most `limit` bytes. `fileSize`, if given, receives the file's length in bytes (0
 // on failure). False when the file can't be opened, is not a regular file or a read

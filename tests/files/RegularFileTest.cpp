@@ -62,3 +62,20 @@ TEST(RegularFile, ReadsAWholeFileOrItsStart)
     EXPECT_EQ(content[2], head[2]);
     fclose(file);
 }
+
+TEST(RegularFile, AStreamTheCallerOpenedIsReadToItsEndWhateverItIs)
+{
+    int ends[2];
+    ASSERT_EQ(0, pipe(ends));
+    const Bytes sent = {'p', 'i', 'p', 'e', 0, 1};
+    ASSERT_EQ(ssize_t(sent.size()), write(ends[1], sent.data(), sent.size()));
+    close(ends[1]);
+    Bytes bytes = {9};
+    std::string problem;
+    EXPECT_TRUE(ReadDescriptor(ends[0], bytes, problem)) << problem;
+    EXPECT_EQ(sent, bytes);
+    close(ends[0]);
+    EXPECT_FALSE(ReadDescriptor(ends[0], bytes, problem)) << "a closed descriptor";
+    EXPECT_EQ("read failed: Bad file descriptor", problem);
+    EXPECT_EQ(0u, bytes.size());
+}

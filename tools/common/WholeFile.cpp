@@ -1,5 +1,7 @@
 #include "tools/common/WholeFile.h"
 
+#include <unistd.h>
+
 #include "files/RegularFile.h"
 #include "files/ReplaceFile.h"
 
@@ -20,9 +22,22 @@ bool WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes, 
 
 bool ReadFileWhole(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
+    // Standard input is a stream the user handed over on purpose: a pipe is fine there.
+    if (path == "/dev/stdin")
+        return ReadStandardInput(bytes, error);
     std::string problem;
     if (!ReadRegularFile(path.c_str(), bytes, problem)) {
         error = path + ": " + problem;
+        return false;
+    }
+    return true;
+}
+
+bool ReadStandardInput(std::vector<uint8_t>& bytes, std::string& error)
+{
+    std::string problem;
+    if (!ReadDescriptor(STDIN_FILENO, bytes, problem)) {
+        error = "standard input: " + problem;
         return false;
     }
     return true;

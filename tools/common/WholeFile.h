@@ -16,5 +16,9 @@ bool WriteFileWhole(const std::string& path, const void* data, size_t size, std:
 bool WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
 // Reads a whole regular file; false with error naming the file (and `bytes` empty)
-// when it can't.
+// when it can't. The name /dev/stdin reads the standard input as ReadStandardInput.
 bool ReadFileWhole(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
+
+// Reads the standard input to its end, whatever it is (a pipe, a file, a terminal);
+// false with error "standard input: <problem>" when a read fails.
+bool ReadStandardInput(std::vector<uint8_t>& bytes, std::string& error);
