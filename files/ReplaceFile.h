@@ -18,7 +18,7 @@
 // Makes the file `path` hold exactly the `size` bytes at `data`. True when every byte
 // is written and flushed to disk. False with a short reason in `problem` ("not a regular
 // file", the system's words for errno) when the target is refused or anything fails;
-// then the target is as it was (a write in place that fails after its checks passed
-// can leave it cut short, which only an I/O error can cause) and no temporary file is
-// left behind.
+// then the target is as it was and no temporary file is left behind. (A write in
+// place checks the size limit and reserves the room first; only an I/O error after
+// that can leave the file part old, part new.)
 bool ReplaceFileWhole(const char* path, const void* data, size_t size, std::string& problem);
