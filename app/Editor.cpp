@@ -25,7 +25,11 @@ const unsigned short fontScratchBytes = 256;
 void ChooseSettings(int argc, char** argv)
 {
     const char* effectName = argc > 2 ? argv[2] : nullptr;
-    if (effectName && LoadEffect(effectName)) {
+    EffectFileResult loaded = effectName ? ReadEffectFile(effectName, settings) : EFFECT_UNREADABLE;
+    // A file that is there but isn't an effect of this version (another format, another
+    // version, cut short) is someone's data: the first Save keeps it as NAME.bak.
+    keepRefusedFile = loaded != EFFECT_OK && loaded != EFFECT_UNREADABLE;
+    if (loaded == EFFECT_OK) {
         saveFileName = effectName;
         return;
     }

@@ -13,6 +13,7 @@ QMatrix viewRotation;
 QBitmapFont* activeFont = nullptr;
 QParticleSystem* activeParticleSystem = nullptr;
 const char* saveFileName = nullptr;
+bool keepRefusedFile = false;
 
 void ResetEditorState()
 {
@@ -27,4 +28,5 @@ void ResetEditorState()
     activeFont = nullptr;
     activeParticleSystem = nullptr;
     saveFileName = nullptr;
+    keepRefusedFile = false;
 }

@@ -59,8 +59,9 @@ extern QMatrix viewRotation;               // accumulated camera turn, applied e
 extern QBitmapFont* activeFont;            // the on-screen text's font; owned by the entry point
 extern QParticleSystem* activeParticleSystem;  // the one live effect; owned by the entry point
 extern const char* saveFileName;               // where Save writes: the effect file argument or "Out.QP"
+extern bool keepRefusedFile;  // saveFileName held a file start-up refused to load: Save first keeps it as NAME.bak
 
 // Puts the state back as it is at program load: no menu, no entry, empty buffer,
-// camera at 1.0 without turn, no font or system, no save name. `settings` and the
+// camera at 1.0 without turn, no font or system, no save name nor file to keep. `settings` and the
 // keyboard reader are not touched. Lets tests and benchmarks start from a known state.
 void ResetEditorState();

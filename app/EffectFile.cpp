@@ -1,15 +1,12 @@
 #include "app/EffectFile.h"
 
-#include <cerrno>
-#include <climits>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "files/RegularFile.h"
+#include "files/ReplaceFile.h"
 
 namespace {
 
@@ -82,46 +79,6 @@ struct FieldReader {
     }
 };
 
-bool WriteAll(int fd, const unsigned char* bytes, size_t count)
-{
-    while (count > 0) {
-        ssize_t n = write(fd, bytes, count);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes += n;
-        count -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// The folder part of `name` including its final '/', or "" for a bare name.
-std::string FolderOf(const char* name)
-{
-    const char* slash = std::strrchr(name, '/');
-    return slash ? std::string(name, static_cast<size_t>(slash - name) + 1) : std::string();
-}
-
-// Follows `name` through symbolic links to the file they finally name, so that a
-// save replaces that file and leaves the links in place. A dangling link gives its
-// target (the save creates it, as a shell redirection would). False for a chain
-// of links that never ends.
-bool ResolveLinks(const char* name, std::string& path)
-{
-    path = name;
-    char target[PATH_MAX];
-    for (int hops = 0; hops < 40; ++hops) {
-        ssize_t n = readlink(path.c_str(), target, sizeof(target) - 1);
-        if (n < 0)
-            return true;
-        target[n] = 0;
-        path = target[0] == '/' ? std::string(target) : FolderOf(path.c_str()) + target;
-    }
-    return false;
-}
-
 }  // namespace
 
 size_t EncodeEffect(const EmitterSettings& s, unsigned char* out)
@@ -190,70 +147,21 @@ bool WriteEffectFile(const char* name, const EmitterSettings& s)
 {
     unsigned char record[EFFECT_FILE_CONE_SIZE];
     size_t length = EncodeEffect(s, record);
-    std::string path;
-    if (!ResolveLinks(name, path))
-        return false;
-
-    // A hidden name in the target's folder, so the final rename stays on one file
-    // system and is atomic. O_EXCL keeps us from writing through anyone's file.
-    std::string folder = FolderOf(path.c_str());
-    std::string temp;
-    int fd = -1;
-    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder + ".qpsave-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-
-    // Replacing a file keeps its permissions; a new file gets the usual ones.
-    struct stat old;
-    if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        fchmod(fd, old.st_mode & 07777);
-
-    bool ok = WriteAll(fd, record, length);
-    ok = fsync(fd) == 0 && ok;
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok)
-        unlink(temp.c_str());
-    return ok;
+    std::string problem;
+    return ReplaceFileWhole(name, record, length, problem);
 }
 
 EffectFileResult ReadEffectFile(const char* name, EmitterSettings& into, size_t* fileSize)
 {
+    std::vector<uint8_t> bytes;
+    std::string problem;
+    uint64_t size = 0;
+    bool read = ReadRegularFile(name, bytes, problem, EFFECT_FILE_CONE_SIZE, &size);
     if (fileSize)
-        *fileSize = 0;
-    // Non-blocking so that a FIFO can't stall the open; only regular files count.
-    int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+        *fileSize = static_cast<size_t>(size);
+    if (!read)
         return EFFECT_UNREADABLE;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return EFFECT_UNREADABLE;
-    }
-    if (fileSize)
-        *fileSize = static_cast<size_t>(info.st_size);
-
-    unsigned char bytes[EFFECT_FILE_CONE_SIZE];
-    size_t count = 0;
-    while (count < sizeof(bytes)) {
-        ssize_t n = read(fd, bytes + count, sizeof(bytes) - count);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            close(fd);
-            return EFFECT_UNREADABLE;
-        }
-        if (n == 0)
-            break;
-        count += static_cast<size_t>(n);
-    }
-    close(fd);
-    return DecodeEffect(bytes, count, into);
+    return DecodeEffect(bytes.data(), bytes.size(), into);
 }
 
 bool SaveEffect(const char* name)

@@ -38,14 +38,15 @@ size_t EncodeEffect(const EmitterSettings& s, unsigned char* out);
 // is off with axis (0, 0, -1) and 90 degrees. Bytes past the 81st are ignored.
 EffectFileResult DecodeEffect(const unsigned char* bytes, size_t count, EmitterSettings& into);
 
-// Writes `s` to the file `name` whole or not at all: the record goes to a new
-// temporary file in the same folder, which replaces `name` only after every write,
-// the flush to disk and the close succeeded. When `name` is a symbolic link the
-// file it points to is replaced and the link stays. Returns false when anything
-// failed; then any earlier file is untouched and no temporary file is left.
+// Writes `s` to the file `name` whole or not at all, under the rules of
+// ReplaceFileWhole (files/ReplaceFile.h): a link's target is replaced and the link
+// stays; a FIFO, device, folder or a file the user may not write is refused.
+// Returns false when anything failed or was refused; then any earlier file is
+// untouched and no temporary file is left.
 bool WriteEffectFile(const char* name, const EmitterSettings& s);
 
-// Reads the file `name` into `into` as DecodeEffect does. `into` changes only when
+// Reads the regular file `name` into `into` as DecodeEffect does (a FIFO or device is
+// EFFECT_UNREADABLE and never blocks). `into` changes only when
 // EFFECT_OK is returned. If `fileSize` is given it receives the file's length in
 // bytes (0 when unreadable), so a tool can tell truncated or trailing data.
 EffectFileResult ReadEffectFile(const char* name, EmitterSettings& into, size_t* fileSize = nullptr);

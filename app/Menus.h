@@ -6,4 +6,7 @@
 
 // False when the user chose Quit in the main menu, true otherwise (also when no key
 // came). A failed Save prints "Couldn't save effect <name>" and still closes the menu.
+// When the save name holds a file start-up refused to load, the first Save keeps it as
+// <name>.bak first and prints "Kept the earlier <name> as <name>.bak"; if it can't be
+// kept, the file is not replaced and the Save fails.
 bool HandleMenuKey();

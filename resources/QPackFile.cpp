@@ -2,9 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include "files/RegularFile.h"
 
 namespace {
 const char packMagic[6] = {'L', 'L', 'P', 'A', 'C', 'K'};
@@ -19,25 +18,6 @@ bool ReadU32(FILE* file, uint32_t& value)
     }
     value = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
     return true;
-}
-// Opens only regular files: a FIFO or device named as a resource would block the load
-// (or feed it endless bytes), so it is refused like a missing file. Null on failure.
-FILE* OpenRegularFile(const char* name)
-{
-    int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return nullptr;
-    }
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {
-        close(fd);
-        return nullptr;
-    }
-    FILE* file = fdopen(fd, "rb");
-    if (file == nullptr) {
-        close(fd);
-    }
-    return file;
 }
 }  // namespace
 
@@ -55,6 +35,8 @@ QPackFile::QPackFile(const char* archiveName)
     if (archiveName == nullptr) {
         return;
     }
+    // Only regular files: a FIFO or device named as the archive or a resource would
+    // block the load (or feed it endless bytes), so it is refused like a missing file.
     archive = OpenRegularFile(archiveName);
     if (archive == nullptr) {
         return;

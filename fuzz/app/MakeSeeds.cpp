@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/EffectFile.h"
+#include "files/ReplaceFile.h"
 
 int main(int argc, char** argv)
 {
@@ -30,9 +31,8 @@ int main(int argc, char** argv)
     EncodeEffect(s, bytes);
     for (size_t length : {17u, 40u, 65u, 77u, 79u}) {
         std::string name = folder + "/cut" + std::to_string(length) + ".QP";
-        FILE* f = std::fopen(name.c_str(), "wb");
-        ok = f && std::fwrite(bytes, 1, length, f) == length && ok;
-        ok = f && std::fclose(f) == 0 && ok;
+        std::string problem;
+        ok = ReplaceFileWhole(name.c_str(), bytes, length, problem) && ok;
     }
     if (!ok)
         std::printf("make_effect_seeds: couldn't write the seeds into %s\n", folder.c_str());

@@ -6,11 +6,15 @@
 #include <optional>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "app/EditorState.h"
+#include "app/EffectFile.h"
 #include "app/KeyReader.h"
 #include "app/Menus.h"
 #include "particles/QParticleSystem.h"
 #include "platform/Platform.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace {
 
@@ -195,4 +199,42 @@ TEST_F(Keys, AFailedSaveSaysSoAndClosesTheMenu)
     Type("S");
     EXPECT_EQ("Couldn't save effect /nonexistent/x.QP\n", testing::internal::GetCapturedStdout());
     EXPECT_EQ(MenuState::Hidden, menuState);
+}
+
+TEST_F(Keys, SaveOverAFileStartUpRefusedKeepsItAsBakFirstOrSavesNothing)
+{
+    ScratchFolder dir;
+    const Bytes junk = {'j', 'u', 'n', 'k'};
+    ASSERT_EQ(0, mkdir(dir.Path("taken.QP.bak").c_str(), 0700));  // a .bak that can't be written
+    const struct {
+        std::string path;    // also the save name while the test runs
+        bool present;        // the refused file is still there at Save
+        std::string output;  // printed by Save
+        size_t size;         // of the file afterwards
+    } cases[] = {
+        {dir.Path("taken.QP"), true, "Couldn't save effect " + dir.Path("taken.QP") + "\n", junk.size()},
+        {dir.Path("gone.QP"), false, "", EFFECT_FILE_SIZE},  // nothing left to keep
+        {dir.Path("x.QP"), true, "Kept the earlier " + dir.Path("x.QP") + " as " + dir.Path("x.QP.bak") + "\n",
+         EFFECT_FILE_SIZE},
+    };
+    for (const auto& c : cases) {
+        Reset();
+        if (c.present)
+            WriteBytes(c.path, junk);
+        saveFileName = c.path.c_str();
+        keepRefusedFile = true;
+        testing::internal::CaptureStdout();
+        Type("S");
+        EXPECT_EQ(c.output, testing::internal::GetCapturedStdout()) << c.path;
+        EXPECT_EQ(c.size, ReadBytes(c.path).size()) << c.path;
+        EXPECT_EQ(c.size == junk.size(), keepRefusedFile) << c.path << ": only a whole save ends the keeping";
+        EXPECT_EQ(MenuState::Hidden, menuState) << c.path;
+    }
+    EXPECT_EQ(junk, ReadBytes(dir.Path("x.QP.bak")));
+    EXPECT_EQ(5, dir.Count()) << "taken.QP(.bak), gone.QP, x.QP(.bak): no gone.QP.bak";
+    // A second Save replaces x.QP and leaves its .bak alone.
+    testing::internal::CaptureStdout();
+    Type("MS");
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(junk, ReadBytes(dir.Path("x.QP.bak")));
 }

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tests/app/TempFolder.h"
+#include "tests/app/EffectRecord.h"
 
 namespace {
 
@@ -79,13 +79,16 @@ TEST(EffectFile, ReadsEveryWholeFieldEvenOfAShortFileAndRefusesBadHeaders)
         std::copy(full.begin(), full.begin() + whole, expected.begin());
         expected.resize(whole == 0 || whole >= 77 ? 81 : 65);
         EXPECT_EQ(expected, Record(s)) << length << " bytes";
-        EXPECT_TRUE(whole == 0 || whole >= 77 || (s.coneDirection.z == -1.0f && s.coneAngle == 90.0f)) << length;
+        if (whole != 0 && whole < 77) {
+            EXPECT_EQ(-1.0f, s.coneDirection.z) << length << " bytes: the default cone axis";
+            EXPECT_EQ(90.0f, s.coneAngle) << length << " bytes: the default cone angle";
+        }
     }
 }
 
 TEST(EffectFile, LoadTakesOnlyRegularFilesAndSaveReplacesWholeOrNotAtAllThroughLinks)
 {
-    TempFolder dir;
+    ScratchFolder dir;
     settings = distinct;
     ASSERT_EQ(0, mkfifo(dir.Path("pipe").c_str(), 0600));
     for (const char* name : {"missing.QP", "", "pipe"})
@@ -96,7 +99,7 @@ TEST(EffectFile, LoadTakesOnlyRegularFilesAndSaveReplacesWholeOrNotAtAllThroughL
     ASSERT_TRUE(SaveEffect(path.c_str()));
     settings.coneEnabled = false;
     ASSERT_TRUE(SaveEffect(path.c_str()));
-    Bytes before = ReadFile(path);
+    Bytes before = ReadBytes(path);
     EXPECT_EQ(Record(settings), before) << "the second save replaces the first, with no tail";
 
     // A write cut short, as on a full disk: the file-size limit stops it at 40 bytes.
@@ -109,7 +112,7 @@ TEST(EffectFile, LoadTakesOnlyRegularFilesAndSaveReplacesWholeOrNotAtAllThroughL
     bool saved = SaveEffect(path.c_str());
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_FALSE(saved);
-    EXPECT_EQ(before, ReadFile(path));
+    EXPECT_EQ(before, ReadBytes(path));
 
     // A missing folder, a folder in the target's place (the rename fails), a link loop.
     EXPECT_FALSE(SaveEffect(dir.Path("no/such/x.QP").c_str()));
@@ -127,7 +130,7 @@ TEST(EffectFile, LoadTakesOnlyRegularFilesAndSaveReplacesWholeOrNotAtAllThroughL
     struct stat info;
     ASSERT_EQ(0, lstat(dir.Path("link.QP").c_str(), &info));
     EXPECT_TRUE(S_ISLNK(info.st_mode));
-    EXPECT_EQ(Record(settings), ReadFile(path));
-    EXPECT_EQ(Record(settings), ReadFile(dir.Path("made.QP")));
+    EXPECT_EQ(Record(settings), ReadBytes(path));
+    EXPECT_EQ(Record(settings), ReadBytes(dir.Path("made.QP")));
     EXPECT_EQ(7, dir.Count()) << "pipe, keep, taken, loop, link, dangling and made: no temporary file is left";
 }

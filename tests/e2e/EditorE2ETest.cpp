@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 #include "tests/e2e/XHarness.h"
 
 namespace {
@@ -58,7 +60,7 @@ protected:
     }
 
     XHarness x;
-    TempFolder folder;
+    ScratchFolder folder;
     std::unique_ptr<EditorProcess> editor;
     Grab screen;
 };
@@ -77,7 +79,7 @@ TEST_F(Editor, TheRoadOfOneEditShowsMenuPromptAndParticlesAndSavesThe65Bytes)
     EmitterSettings expected = DefaultEmitterSettings();
     expected.emitRate = 250;
     // Saved within the frame that saw S, so by the time Type returns; 65 bytes.
-    EXPECT_EQ(Record(expected), ReadFile(folder.Path("Out.QP"))) << "without an effect name Save writes Out.QP";
+    EXPECT_EQ(Record(expected), ReadBytes(folder.Path("Out.QP"))) << "without an effect name Save writes Out.QP";
     x.Type("QMQ");
     EXPECT_EQ(0, editor->Wait(10000)) << "Q quits from the main menu only";
     EXPECT_EQ("", editor->Output());
@@ -101,7 +103,7 @@ TEST_F(Editor, ASavedEffectIsLiveFromTheFirstFrameAndTheConeOnSaves81Bytes)
     // The cone off and on again: Save writes the 81 bytes where the effect came from.
     ASSERT_TRUE(std::filesystem::remove(folder.Path("red.QP")));
     x.Type("ECC\033S");
-    EXPECT_EQ(Record(red), ReadFile(folder.Path("red.QP"))) << "the cone keeps its axis and angle";
+    EXPECT_EQ(Record(red), ReadBytes(folder.Path("red.QP"))) << "the cone keeps its axis and angle";
     x.Close();
     EXPECT_EQ(0, editor->Wait(10000)) << "closing the window ends with 0";
 }
@@ -124,4 +126,34 @@ TEST_F(Editor, EachStartupFailurePrintsItsLineAndEndsWithOne)
         EXPECT_EQ(c.second, p.Output());
     }
     EXPECT_EQ(1, folder.Count()) << "only stdout.txt: a failed start saves nothing";
+}
+
+TEST_F(Editor, TheFirstSaveOverAFileStartUpRefusedKeepsItAsBak)
+{
+    // A texture named as the effect: not an effect file, so start-up runs the defaults.
+    std::filesystem::copy_file(texture, folder.Path("tex.QP"));
+    const Bytes before = ReadBytes(folder.Path("tex.QP"));
+    Start({texture, "tex.QP"});
+    x.Type("MS");
+    EXPECT_EQ(before, ReadBytes(folder.Path("tex.QP.bak"))) << "the texture's bytes kept";
+    EXPECT_EQ(Record(DefaultEmitterSettings()), ReadBytes(folder.Path("tex.QP"))) << "the 65 bytes of the defaults";
+    x.Type("MS");  // the file is the editor's own now: no second copy
+    EXPECT_EQ(before, ReadBytes(folder.Path("tex.QP.bak"))) << "the second Save keeps the .bak";
+    x.Close();
+    EXPECT_EQ(0, editor->Wait(10000));
+    EXPECT_EQ("Kept the earlier tex.QP as tex.QP.bak\n", editor->Output());
+}
+
+TEST_F(Editor, SaveOverAFifoFailsAndLeavesTheFifo)
+{
+    ASSERT_EQ(0, mkfifo(folder.Path("pipe.QP").c_str(), 0600));
+    Start({texture, "pipe.QP"});
+    x.Type("MS");
+    struct stat info;
+    ASSERT_EQ(0, lstat(folder.Path("pipe.QP").c_str(), &info));
+    EXPECT_EQ(unsigned(S_IFIFO), info.st_mode & S_IFMT) << "still a FIFO";
+    x.Type("MQ");
+    EXPECT_EQ(0, editor->Wait(10000));
+    EXPECT_EQ("Couldn't save effect pipe.QP\n", editor->Output());
+    EXPECT_EQ(3, folder.Count()) << "Font.QF, pipe.QP and stdout.txt: no .bak, no temporary file";
 }

@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv)
 {
-    TempFolder folder;
+    ScratchFolder folder;
     XHarness x;
     std::error_code noFont;
     if (argc != 4 || !x.dpy ||

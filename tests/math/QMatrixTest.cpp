@@ -50,7 +50,8 @@ TEST(QMatrix, ExactElementsOfRotationsProductsTransformsAndPrint)
 {
     QMatrix z;
     z.RotateZ(90.0f);
-    EXPECT_TRUE(z.Get(1) == 1.0f && z.Get(4) == -1.0f);
+    EXPECT_EQ(1.0f, z.Get(1)) << "element 1";
+    EXPECT_EQ(-1.0f, z.Get(4)) << "element 4";
     EXPECT_FLOAT_EQ(-4.371139e-8f, z.Get(0)) << "cosine of the rounded pi/2 is not 0";
     EXPECT_TRUE(Same(QMatrix(), QMatrix(3, 45.0f))) << "no such axis";
 
@@ -73,7 +74,9 @@ TEST(QMatrix, ExactElementsOfRotationsProductsTransformsAndPrint)
     EXPECT_EQ(38.0f, v[1]);
     m.InverseTransformVector(v);
     EXPECT_EQ(126.0f, v[0]);
-    EXPECT_TRUE(m.GetAxis(1)[0] == 4.0f && m.GetAxis(2)[2] == 10.0f && m.GetAxis(9)[1] == 1.0f);
+    EXPECT_EQ(4.0f, m.GetAxis(1)[0]) << "axis 1 x";
+    EXPECT_EQ(10.0f, m.GetAxis(2)[2]) << "axis 2 z";
+    EXPECT_EQ(1.0f, m.GetAxis(9)[1]) << "GetAxis(9) y";
     QMatrix b;
     (b = m).Identity();  // assignment hands back a separate copy
     EXPECT_TRUE(Same(m, b));

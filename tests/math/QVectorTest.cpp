@@ -27,7 +27,12 @@ void operator delete[](void* p, std::size_t) noexcept
     std::free(p);
 }
 
-#define EXPECT_XYZ(x, y, z, v) EXPECT_TRUE((v)[0] == (x) && (v)[1] == (y) && (v)[2] == (z)) << #v
+#define EXPECT_XYZ(x, y, z, v)                                                                                         \
+    do {                                                                                                               \
+        EXPECT_EQ(x, (v)[0]) << #v " x";                                                                               \
+        EXPECT_EQ(y, (v)[1]) << #v " y";                                                                               \
+        EXPECT_EQ(z, (v)[2]) << #v " z";                                                                               \
+    } while (0)
 
 TEST(QVector, CopiesNeverShareStorageOperatorsReturnCopiesAndFailedStorageStaysEmpty)
 {
@@ -38,7 +43,9 @@ TEST(QVector, CopiesNeverShareStorageOperatorsReturnCopiesAndFailedStorageStaysE
     EXPECT_XYZ(11.0f, 22.0f, 33.0f, a);
     EXPECT_XYZ(1.0f, 2.0f, 3.0f, a - c * 1.0f);
     EXPECT_XYZ(-3.0f, 6.0f, -3.0f, QVector(1.0f, 2.0f, 3.0f).Cross(QVector(4.0f, 5.0f, 6.0f)));
-    EXPECT_TRUE(a * c == 1540.0f && a[-1] == 0.0f && a[3] == 0.0f);
+    EXPECT_EQ(1540.0f, a * c) << "dot product";
+    EXPECT_EQ(0.0f, a[-1]) << "index -1";
+    EXPECT_EQ(0.0f, a[3]) << "index 3";
     // Squares of 1e20 overflow a float; the length, summed in double, doesn't.
     EXPECT_FLOAT_EQ(1.7320508e20f, QVector(1e20f, 1e20f, 1e20f).Length());
 

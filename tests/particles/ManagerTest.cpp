@@ -9,17 +9,22 @@ using List = std::vector<QParticleSystem*>;
 TEST(QParticlePool, PreFillsCountPlusOneAndAFixedPoolFallsShort)
 {
     QParticleManager m(9, 2, false), none(0, 0, false);
-    EXPECT_TRUE(Length(m.freeParticles) == 10u && Length(m.freeBatches) == 3u);
-    EXPECT_TRUE(none.freeParticles == nullptr && none.AllocBatch() == nullptr && none.AllocParticles(1) == nullptr);
+    EXPECT_EQ(10u, Length(m.freeParticles)) << "free particles";
+    EXPECT_EQ(3u, Length(m.freeBatches)) << "free batches";
+    EXPECT_EQ(nullptr, none.freeParticles) << "fixed pool of none";
+    EXPECT_EQ(nullptr, none.AllocBatch()) << "fixed pool of none";
+    EXPECT_EQ(nullptr, none.AllocParticles(1)) << "fixed pool of none";
     QParticle* first = m.freeParticles;
     EXPECT_EQ(nullptr, m.AllocParticles(0));
     ASSERT_EQ(first, m.AllocParticles(3));
-    EXPECT_TRUE(first[0].next == first + 1 && first[1].next == first + 2 && first[2].next == nullptr &&
-                m.freeParticles == first + 3)
-        << "pre-filled nodes lie side by side";
+    EXPECT_EQ(first + 1, first[0].next) << "pre-filled nodes lie side by side";
+    EXPECT_EQ(first + 2, first[1].next) << "pre-filled nodes lie side by side";
+    EXPECT_EQ(nullptr, first[2].next) << "the chain handed out ends";
+    EXPECT_EQ(first + 3, m.freeParticles) << "the free list goes on after it";
     m.ReleaseParticles(nullptr);
     m.ReleaseParticles(first);
-    EXPECT_TRUE(m.freeParticles == first && first[2].next == first + 3) << "released in order, in front";
+    EXPECT_EQ(first, m.freeParticles) << "released in order, in front";
+    EXPECT_EQ(first + 3, first[2].next) << "released in order, in front";
     QParticle* all = m.AllocParticles(1000);
     EXPECT_EQ(10u, Length(all)) << "a short chain, not none";
     EXPECT_EQ(nullptr, m.AllocParticles(1));
@@ -29,8 +34,10 @@ TEST(QParticlePool, PreFillsCountPlusOneAndAFixedPoolFallsShort)
     m.Add(s.get());
     for (int i = 0; i < 30; ++i)
         m.UpdateAll(16);
-    EXPECT_TRUE(Live(*s) == 10u && Length(s->batches) == 1u && Length(m.freeBatches) == 2u &&
-                m.ParticleNodeCount() == 10u);
+    EXPECT_EQ(10u, Live(*s)) << "live particles";
+    EXPECT_EQ(1u, Length(s->batches)) << "batches of the system";
+    EXPECT_EQ(2u, Length(m.freeBatches)) << "free batches";
+    EXPECT_EQ(10u, m.ParticleNodeCount()) << "particle nodes";
 }
 
 TEST(QParticlePool, GrowthIsContiguousAndKeepsToTheBudget)
@@ -41,8 +48,10 @@ TEST(QParticlePool, GrowthIsContiguousAndKeepsToTheBudget)
     for (QParticle* p = grown; p->next != nullptr; p = p->next)
         ASSERT_EQ(p + 1, p->next) << "a grown chain is contiguous";
     const uint32_t got = Length(tiny.AllocParticles(100));
-    EXPECT_TRUE(got * sizeof(QParticle) <= 1000u && (got + 2) * sizeof(QParticle) >= 1000u) << got;
-    EXPECT_TRUE(tiny.AllocParticles(1) == nullptr && tiny.AllocBatch() == nullptr);
+    EXPECT_LE(got * sizeof(QParticle), 1000u) << got << " particles within the budget";
+    EXPECT_GE((got + 2) * sizeof(QParticle), 1000u) << got << " particles: the budget used";
+    EXPECT_EQ(nullptr, tiny.AllocParticles(1)) << "budget spent";
+    EXPECT_EQ(nullptr, tiny.AllocBatch()) << "budget spent";
     EXPECT_EQ(got, Length(QParticleManager(100, 0, false, 1000).freeParticles)) << "pre-fill too";
     auto huge = NewSystem(4000000000u);  // fills the budget and no more
     small.Add(huge.get());
@@ -68,16 +77,20 @@ TEST(QParticleManagerList, AddMovesToTheHeadRemoveTakesOnlyItsOwnAndNothingDangl
         QParticleManager other(0, 0, true);
         other.Add(b.get());
         EXPECT_EQ((List{a.get(), c.get()}), Systems(m));
-        EXPECT_TRUE(b->manager == &other && b->batches == nullptr);
+        EXPECT_EQ(&other, b->manager) << "b";
+        EXPECT_EQ(nullptr, b->batches) << "b";
         other.Remove(c.get());  // not its system: nothing happens
-        EXPECT_TRUE(c->manager == &m && Live(*c) > 0u);
+        EXPECT_EQ(&m, c->manager) << "c";
+        EXPECT_GT(Live(*c), 0u) << "c";
         b->Emit(5);
     }  // destroyed while b holds its nodes
-    EXPECT_TRUE(b->manager == nullptr && b->batches == nullptr);
+    EXPECT_EQ(nullptr, b->manager) << "b";
+    EXPECT_EQ(nullptr, b->batches) << "b";
     m.Remove(c.get());
     m.Remove(c.get());
     EXPECT_EQ((List{a.get()}), Systems(m));
-    EXPECT_TRUE(c->manager == nullptr && c->batches == nullptr);
+    EXPECT_EQ(nullptr, c->manager) << "c";
+    EXPECT_EQ(nullptr, c->batches) << "c";
 }
 
 TEST(QParticleManagerList, SystemLeavesDuringItsOwnUpdateAndUpdateAllStepsOn)
@@ -97,8 +110,10 @@ TEST(QParticleManagerList, SystemLeavesDuringItsOwnUpdateAndUpdateAllStepsOn)
         m.UpdateAll(16);
         EXPECT_EQ(&m, leaving->manager) << "2 ms left, place " << place;
         m.UpdateAll(16);
-        EXPECT_TRUE(leaving->manager == nullptr && Systems(m).size() == 2u) << "place " << place;
-        EXPECT_TRUE(first->secondElapsed == 128u && idle->secondElapsed == 128u) << "every update, place " << place;
+        EXPECT_EQ(nullptr, leaving->manager) << "place " << place;
+        EXPECT_EQ(2u, Systems(m).size()) << "place " << place;
+        EXPECT_EQ(128u, first->secondElapsed) << "every update, place " << place;
+        EXPECT_EQ(128u, idle->secondElapsed) << "every update, place " << place;
     }
 }
 
@@ -115,11 +130,17 @@ TEST(QParticleSystemCopy, CopiesEverySettingButNeverParticlesCountersOrMembershi
     m.UpdateAll(600);
     m.UpdateAll(100);
     const QParticleSystem copy(s);
-    EXPECT_TRUE(copy.batches == nullptr && copy.manager == nullptr && copy.next == nullptr && copy.secondElapsed == 0 &&
-                copy.secondEmitted == 0);
+    EXPECT_EQ(nullptr, copy.batches) << "copy";
+    EXPECT_EQ(nullptr, copy.manager) << "copy";
+    EXPECT_EQ(nullptr, copy.next) << "copy";
+    EXPECT_EQ(0u, copy.secondElapsed) << "copy";
+    EXPECT_EQ(0, copy.secondEmitted) << "copy";
     EXPECT_EQ(target.get(), &target->CopySettings(copy));
-    EXPECT_TRUE(Live(*target) == 3u && target->manager == &m && target->next == &s && target->secondElapsed == 700u &&
-                target->secondEmitted == 3);
+    EXPECT_EQ(3u, Live(*target)) << "target";
+    EXPECT_EQ(&m, target->manager) << "target";
+    EXPECT_EQ(&s, target->next) << "target";
+    EXPECT_EQ(700u, target->secondElapsed) << "target";
+    EXPECT_EQ(3, target->secondEmitted) << "target";
     // Through both copies and compared bytewise, so a setting left out shows even when it is 0.
 #define EXPECT_SAME(field) EXPECT_EQ(0, std::memcmp(&s.field, &target->field, sizeof s.field)) << #field
     EXPECT_SAME(position);

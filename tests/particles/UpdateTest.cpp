@@ -36,6 +36,9 @@ TEST(QParticleEmission, SequencesAndCountersForFramePatternsAndRates)
     };
     for (size_t row = 0; row < std::size(cases); ++row) {
         const Case& c = cases[row];
+        SCOPED_TRACE(::testing::Message()
+                     << "row " << row << ": rate " << c.rate << ", t " << c.t << " ms x " << c.updates << ", then rate "
+                     << c.rate2 << ", t " << c.t2 << " ms x " << c.updates2);
         QParticleManager m(0, 0, true);
         auto s = NewSystem(0);
         m.Add(s.get());
@@ -45,13 +48,14 @@ TEST(QParticleEmission, SequencesAndCountersForFramePatternsAndRates)
             const uint32_t live = Live(*s), batches = Length(s->batches);
             m.UpdateAll(i < c.updates ? c.t : c.t2);
             emitted.push_back(Live(*s) - live);
-            ASSERT_EQ(batches + (emitted.back() != 0), Length(s->batches)) << "one batch, row " << row;
+            ASSERT_EQ(batches + (emitted.back() != 0), Length(s->batches))
+                << "one batch per emitting update, update " << i;
         }
         emitted.erase(emitted.begin(), emitted.end() - c.last.size());
-        EXPECT_EQ(c.last, emitted) << "row " << row;
-        EXPECT_EQ(c.total, Live(*s)) << "row " << row;
-        EXPECT_EQ(c.secondElapsed, s->secondElapsed) << "row " << row;
-        EXPECT_EQ(c.secondEmitted, s->secondEmitted) << "row " << row;
+        EXPECT_EQ(c.last, emitted) << "emitted by the last updates";
+        EXPECT_EQ(c.total, Live(*s)) << "live particles";
+        EXPECT_EQ(c.secondElapsed, s->secondElapsed) << "secondElapsed";
+        EXPECT_EQ(c.secondEmitted, s->secondEmitted) << "secondEmitted";
     }
 }
 
@@ -76,9 +80,11 @@ TEST(QParticleLifetime, BatchDiesInTheFirstUpdateLongerThanItsLifeLeftWithFinite
         EXPECT_EQ(c.lifetime - c.agings * c.t, batch->lifeLeft) << "lifetime " << c.lifetime;
         const float alpha = c.lifetime == 0 ? 1.0f : 1.0f - float(c.agings * c.t) / float(c.lifetime);
         EXPECT_NEAR(alpha, batch->color.a, 1e-5f) << "lifetime " << c.lifetime;
-        EXPECT_TRUE(std::isfinite(batch->color.r) && std::isfinite(batch->colorStep.r)) << "lifetime " << c.lifetime;
+        EXPECT_TRUE(std::isfinite(batch->color.r)) << "colour, lifetime " << c.lifetime;
+        EXPECT_TRUE(std::isfinite(batch->colorStep.r)) << "colour step, lifetime " << c.lifetime;
         m.UpdateAll(c.fatal);
-        EXPECT_TRUE(s->batches == nullptr && m.freeBatches == batch) << "lifetime " << c.lifetime;
+        EXPECT_EQ(nullptr, s->batches) << "lifetime " << c.lifetime;
+        EXPECT_EQ(batch, m.freeBatches) << "lifetime " << c.lifetime;
     }
     EXPECT_EQ(3u, m.ParticleNodeCount()) << "later batches reuse the nodes";
 }
@@ -104,8 +110,8 @@ TEST(QParticleMotion, EveryLiveParticleMovesOnceByItsOwnVelocity)
                 const QParticle was = old != before.end() ? old->second : QParticle{{}, p->velocity, nullptr};
                 const Vec3 v = was.velocity,
                            at{was.position.x + sec * v.x, was.position.y + sec * v.y, was.position.z + sec * v.z};
-                ASSERT_EQ(0, std::memcmp(&v, &p->velocity, sizeof v)) << "t " << t;
-                ASSERT_EQ(0, std::memcmp(&at, &p->position, sizeof at)) << "t " << t;
+                ASSERT_EQ(0, std::memcmp(&v, &p->velocity, sizeof v)) << "velocity bits, t " << t << " ms";
+                ASSERT_EQ(0, std::memcmp(&at, &p->position, sizeof at)) << "position bits, t " << t << " ms";
             }
     }
     EXPECT_GT(Live(*s), 500u);

@@ -74,9 +74,17 @@ TEST(QParticleVelocity, ConeLimitsAndDegenerateInputsGiveFiniteVelocities)
         for (const Vec3& v : FirstVelocities(c.speed, c.axis, c.degrees, 2000)) {
             const float across = std::hypot(v.x, v.y), length = std::hypot(v.x, v.y, v.z);
             ASSERT_TRUE(std::isfinite(length)) << "speed " << c.speed << ", angle " << c.degrees;
-            ASSERT_TRUE(c.degrees != 0 || (across == 0 && v.z <= 0 && v.z >= -2)) << "along the axis";
+            if (c.degrees == 0) {
+                ASSERT_EQ(0.0f, across) << "along the axis, speed " << c.speed;
+                ASSERT_LE(v.z, 0.0f) << "along the axis, speed " << c.speed;
+                ASSERT_GE(v.z, -2.0f) << "along the axis, speed " << c.speed;
+            }
             // A length draw of 0 leaves along the axis at any angle.
-            ASSERT_TRUE(c.degrees != 90 || across == 0 || std::fabs(v.z) < 0.002f * length) << "across the axis";
-            ASSERT_TRUE((c.speed != 0 && c.axis != &none) || length == 0) << "still";
+            if (c.degrees == 90 && across != 0) {
+                ASSERT_LT(std::fabs(v.z), 0.002f * length) << "across the axis, speed " << c.speed;
+            }
+            if (c.speed == 0 || c.axis == &none) {
+                ASSERT_EQ(0.0f, length) << "still, speed " << c.speed << ", angle " << c.degrees;
+            }
         }
 }

@@ -44,8 +44,8 @@ TEST(Timer, WaitFrameSpinsOnTheClockUntilMsHavePassed)
         step = c.step;
         readings = 0;
         waitFrameLL(16);
-        EXPECT_EQ(c.readings, readings) << c.what;
-        EXPECT_EQ(c.recorded, lastFrameTime) << c.what;
+        EXPECT_EQ(c.readings, readings) << c.what << ": clock readings";
+        EXPECT_EQ(c.recorded, lastFrameTime) << c.what << ": lastFrameTime";
     }
     setClockLL(nullptr);
 }

@@ -12,7 +12,7 @@
 
 #include "app/EffectFile.h"
 #include "app/EmitterSettings.h"
-#include "tests/qptool/ToolRunner.h"
+#include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
 
 namespace {
@@ -133,7 +133,7 @@ Fidelity Compare(const std::vector<uint8_t>& shown, const std::vector<uint8_t>& 
     return f;
 }
 
-void WriteEffect(const ScratchDir& dir, const std::string& name, const EmitterSettings& s)
+void WriteEffect(const ScratchFolder& dir, const std::string& name, const EmitterSettings& s)
 {
     ASSERT_TRUE(WriteEffectFile(dir.Path(name).c_str(), s)) << name;
 }
@@ -145,7 +145,7 @@ void WriteEffect(const ScratchDir& dir, const std::string& name, const EmitterSe
 // apart, compared frame by frame with the PNG series of the same run.
 TEST(QprenderAnimation, GifAndWebpHoldThePngFramesWithTheirDelaysAndLoopForever)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     EmitterSettings colourful = DefaultEmitterSettings();
     colourful.startColor = Color4{1.0f, 0.3f, 0.1f, 1.0f};
     colourful.endColor = Color4{0.1f, 0.2f, 1.0f, 0.2f};
@@ -199,7 +199,7 @@ TEST(QprenderAnimation, GifAndWebpHoldThePngFramesWithTheirDelaysAndLoopForever)
 // transparent and shows lit ones in their colour over black.
 TEST(QprenderAnimation, TransparentFramesKeepAlpha)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string args = "--transparent --size 96x72 --frames 3 --interval 200 -o ";
     ASSERT_EQ(0, Render(args + Quote(dir.Path("f%d.png"))).exitCode);
     ASSERT_EQ(0, Render(args + Quote(dir.Path("a.gif"))).exitCode);
@@ -222,7 +222,7 @@ TEST(QprenderAnimation, TransparentFramesKeepAlpha)
 
 TEST(QprenderAnimation, EveryFormatIsTheSameBytesOnRerunsAndWithAnyWorkerCount)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string args = "--size 120x90 --turn 0,90,0 --frames 10 --interval 48 ";
     const std::string outputs[] = {"s%02d.png", "a.gif", "a.webp", "q.webp --quality 60",
                                    "c.gif --against " + Quote(dir.Path("b.QP"))};
@@ -232,7 +232,7 @@ TEST(QprenderAnimation, EveryFormatIsTheSameBytesOnRerunsAndWithAnyWorkerCount)
     for (const std::string& output : outputs) {
         std::vector<uint8_t> first;
         for (const char* workers : {"0", "1", "3"}) {
-            ScratchDir run;
+            ScratchFolder run;
             const ToolResult r =
                 Render(args + "-o " + Quote(run.Path("")) + output, std::string("QPRENDER_WORKERS=") + workers);
             ASSERT_EQ(output.find("--against") != std::string::npos ? 1 : 0, r.exitCode) << output << r.err;
@@ -255,7 +255,7 @@ TEST(QprenderAnimation, EveryFormatIsTheSameBytesOnRerunsAndWithAnyWorkerCount)
 // pictures; a change of start colour shows from the first particle, frame 2.
 TEST(QprenderCompare, SaysWhetherAndFromWhereTwoEffectsDifferAndExitsLikeDiff)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     EmitterSettings bigger = DefaultEmitterSettings(), red = DefaultEmitterSettings();
     bigger.size = 0.04f;
     red.startColor = Color4{1.0f, 0.0f, 0.0f, 1.0f};

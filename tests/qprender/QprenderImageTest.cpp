@@ -7,7 +7,7 @@
 
 #include "app/EffectFile.h"
 #include "app/EmitterSettings.h"
-#include "tests/qptool/ToolRunner.h"
+#include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
 
 namespace {
@@ -29,7 +29,7 @@ std::vector<uint8_t> Pixels(const std::string& path)
 }
 
 // Renders `s` at `time` ms into `name` in `dir`, with `more` options; the pixels.
-std::vector<uint8_t> RenderEffect(const ScratchDir& dir, const EmitterSettings& s, int time, const std::string& name,
+std::vector<uint8_t> RenderEffect(const ScratchFolder& dir, const EmitterSettings& s, int time, const std::string& name,
                                   const std::string& more = "")
 {
     EXPECT_TRUE(WriteEffectFile(dir.Path("e.QP").c_str(), s));
@@ -58,7 +58,7 @@ void LightCentre(const std::vector<uint8_t>& rgb, double& x, double& y, uint32_t
 
 TEST(QprenderImage, DefaultEffectIsCentredAndAnUpwardConeRisesOnScreen)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     EmitterSettings s = DefaultEmitterSettings();
     double x = 0, y = 0;
     uint32_t border = 0;
@@ -79,7 +79,7 @@ TEST(QprenderImage, DefaultEffectIsCentredAndAnUpwardConeRisesOnScreen)
 // background, or made transparent, the same light adds on or becomes alpha.
 TEST(QprenderImage, LightAddsUpPerParticleScalesWithAlphaAndAddsOntoTheBackground)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     EmitterSettings s = DefaultEmitterSettings();
     s.velocity = 0.0f;
     s.lifetime = 100000;
@@ -107,7 +107,7 @@ TEST(QprenderImage, LightAddsUpPerParticleScalesWithAlphaAndAddsOntoTheBackgroun
 
 TEST(QprenderImage, SheetsAndSeriesAreByteIdenticalOnRerunsEitherContextAndToSinglePictures)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string args = "--size 80x60 --turn 0,90,30 ";
     const std::string sheet = args + "--frames 12 --interval 80 --sheet 4 -o ";
     ASSERT_EQ(0, Render(sheet + Quote(dir.Path("a.png"))).exitCode);
@@ -133,7 +133,7 @@ TEST(QprenderImage, SheetsAndSeriesAreByteIdenticalOnRerunsEitherContextAndToSin
 
 TEST(QprenderImage, FailuresAreReportedAndLeaveNoPicture)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     WriteBytes(dir.Path("junk.qtex"), {'Q', 'T', 'E', 'X', 9, 9});
     WriteBytes(dir.Path("bad.QP"), {'Q', 'P', 'A', 'R', 'T'});
     const std::pair<std::string, std::string> cases[] = {

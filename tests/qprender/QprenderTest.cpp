@@ -9,7 +9,7 @@
 
 #include "app/EmitterSettings.h"
 #include "math/QRandom.h"
-#include "tests/qptool/ToolRunner.h"
+#include "tests/support/ToolRunner.h"
 #include "tools/qprender/FramePipeline.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/RenderOptions.h"

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "tests/qptool/ToolRunner.h"
+#include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
 #include "tools/qptool/Presets.h"
 
@@ -19,7 +19,7 @@ const std::string texture = std::string(QP_ASSET_DIR) + "/Particle.qtex";
 
 TEST(QptoolPresetImages, EachPresetShowsAtOneSecond)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     for (size_t i = 0; i < effectPresetCount; ++i) {
         const std::string name = effectPresets[i].name;
         const std::string file = dir.Path(name + ".QP"), picture = dir.Path(name + ".png");

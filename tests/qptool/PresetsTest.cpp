@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "tests/qptool/ToolRunner.h"
+#include "tests/support/ToolRunner.h"
 #include "tools/qptool/Presets.h"
 
 namespace {
@@ -26,7 +26,7 @@ long LastParticleCount(const std::string& state)
 
 TEST(QptoolPresets, EachIsListedWrittenDumpedBackAndAlive)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     const ToolResult list = RunTool(Quote(qptool) + " presets");
     ASSERT_EQ(0, list.exitCode) << list.err;
     ASSERT_LE(6u, effectPresetCount);

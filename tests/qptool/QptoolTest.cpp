@@ -13,7 +13,7 @@
 
 #include "app/EffectFile.h"
 #include "app/EmitterSettings.h"
-#include "tests/qptool/ToolRunner.h"
+#include "tests/support/ToolRunner.h"
 #include "tools/qptool/EffectText.h"
 
 namespace {
@@ -98,7 +98,7 @@ TEST(QptoolText, FloatsPrintAsTheShortestTextThatReadsBack)
 // Only 65 and 81 are whole records; dump says so for the others.
 TEST(QptoolRoundTrip, DumpThenNewFromGivesTheSameBytes)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     EmitterSettings noCone = Awkward();
     noCone.coneEnabled = false;
     const std::vector<uint8_t> full = Encoded(Awkward());
@@ -130,7 +130,7 @@ TEST(QptoolRoundTrip, DumpThenNewFromGivesTheSameBytes)
 
 TEST(QptoolFrom, RefusesBadTextNamingItsLineAndWritesNothing)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string text = dir.Path("in.txt"), out = dir.Path("out.QP");
     const std::pair<std::string, std::string> cases[] = {
         {"size = 1\nbogus = 2\n", "in.txt:2: 'bogus': no such field"},
@@ -173,7 +173,7 @@ TEST(QptoolFrom, RefusesBadTextNamingItsLineAndWritesNothing)
 // text; CRLF line ends read as well.
 TEST(QptoolFrom, AppliesTheTextThenTheAssignments)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string text = dir.Path("in.txt"), out = dir.Path("out.QP");
     const std::string crlf = "# tuned by hand\r\nsize = 0.5\r\ncone = on\r\n  coneAngle=30  \r\n";
     WriteBytes(text, std::vector<uint8_t>(crlf.begin(), crlf.end()));
@@ -195,7 +195,7 @@ TEST(QptoolFrom, AppliesTheTextThenTheAssignments)
 
 TEST(QptoolRefusals, SayPlainlyWhatIsWrongAndChangeNothing)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     std::vector<uint8_t> lower = defaultFile, swapped = defaultFile, trailing = Encoded(Awkward());
     lower[0] = 'q';
     std::swap(swapped[15], swapped[16]);
@@ -243,7 +243,7 @@ TEST(QptoolRefusals, SayPlainlyWhatIsWrongAndChangeNothing)
 
 TEST(QptoolSetAndDiff, SetChangesFieldsWholeOrNotAtAllAndDiffListsThem)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     const std::string a = dir.Path("a.QP"), b = dir.Path("b.QP");
     WriteBytes(a, defaultFile);
     WriteBytes(b, defaultFile);
@@ -286,7 +286,7 @@ TEST(QptoolSetAndDiff, SetChangesFieldsWholeOrNotAtAllAndDiffListsThem)
 // One bad file in the history must not stop git diff or git log -p.
 TEST(QptoolDump, WorksAsAGitTextconvDriverEvenOverABadFile)
 {
-    ScratchDir dir;
+    ScratchFolder dir;
     WriteBytes(dir.Path("a.QP"), defaultFile);
     WriteBytes(dir.Path("b.QP"), Encoded(Awkward()));
     WriteBytes(dir.Path("bad.QP"), {'n', 'o'});

@@ -45,12 +45,12 @@ void LightDiagonal(Picture& picture, int x, int y, int xorig, int yorig)
     }
 }
 
-using BitmapFontTest = InScratchFolder;
 }  // namespace
 
-TEST_F(BitmapFontTest, TextLightsItsPixelsAndMovesTheRasterPosition)
+TEST(QBitmapFont, TextLightsItsPixelsAndMovesTheRasterPosition)
 {
-    WriteFile("Font.QF", MakeFont({Diagonal('A', 2, 3, 7), Diagonal(0xC8, 0, 0, 5)}));
+    WorkInScratchFolder here;
+    WriteBytes("Font.QF", MakeFont({Diagonal('A', 2, 3, 7), Diagonal(0xC8, 0, 0, 5)}));
     QBitmapFontLoader loader(256);
     std::unique_ptr<QBitmapFont> font(loader.Load("Font.QF", nullptr));
     ASSERT_NE(nullptr, font);
@@ -82,13 +82,14 @@ TEST_F(BitmapFontTest, TextLightsItsPixelsAndMovesTheRasterPosition)
     EXPECT_EQ(255.0f * 5, RasterX()) << "and 255 characters drawn";
 }
 
-TEST_F(BitmapFontTest, LoaderReadsEveryRecordAndRefusesBadResources)
+TEST(QBitmapFont, LoaderReadsEveryRecordAndRefusesBadResources)
 {
+    WorkInScratchFolder here;
     QBitmapFontLoader loader(256);
     // A glyph larger than the scratch buffer grows it; a code met twice takes the later record.
     Glyph big{'W', 32, 65, 0, 0, 33, Bytes(260, 0x81)}, later{'A', 8, 4, 0, 1, 6, Bytes(4, 0xFF)};
     Bytes good = MakeFont({Diagonal('A', 0, 0, 11), big, later}), wrongMagic = good;
-    WriteFile("a.pak", MakeArchive({{"Font.QF", good}}));
+    WriteBytes("a.pak", MakeArchive({{"Font.QF", good}}));
     QPackFile pack("a.pak");
     EXPECT_EQ(nullptr, loader.Load("Other.QF", pack));
     std::unique_ptr<QBitmapFont> font(loader.Load("Font.QF", pack));
@@ -118,7 +119,7 @@ TEST_F(BitmapFontTest, LoaderReadsEveryRecordAndRefusesBadResources)
     };
     int before = listsInUse();
     for (const auto& c : cases) {
-        WriteFile("bad.QF", c.second);
+        WriteBytes("bad.QF", c.second);
         EXPECT_EQ(nullptr, loader.Load("bad.QF", nullptr)) << c.first;
         EXPECT_EQ(before, listsInUse()) << c.first << ": lists of the refused load are still held";
     }

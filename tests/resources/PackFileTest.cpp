@@ -6,7 +6,6 @@
 #include "tests/resources/TestFiles.h"
 
 namespace {
-using PackFileTest = InScratchFolder;
 
 Bytes ReadAll(QPackFile& pack, int32_t chunk)
 {
@@ -17,15 +16,16 @@ Bytes ReadAll(QPackFile& pack, int32_t chunk)
 }
 }  // namespace
 
-TEST_F(PackFileTest, DirectoryLookupByExactName)
+TEST(QPackFile, DirectoryLookupByExactName)
 {
+    WorkInScratchFolder here;
     std::string zeroInside("ab\0cd", 5), longest(255, 'n');
-    WriteFile("a.pak", MakeArchive({{"Font.QF", {1, 2, 3}},
-                                    {"tex", {4, 5}},
-                                    {"Font.QF", {9, 9, 9, 9}},
-                                    {zeroInside, {7}},
-                                    {longest, {8}},
-                                    {"empty", {}}}));
+    WriteBytes("a.pak", MakeArchive({{"Font.QF", {1, 2, 3}},
+                                     {"tex", {4, 5}},
+                                     {"Font.QF", {9, 9, 9, 9}},
+                                     {zeroInside, {7}},
+                                     {longest, {8}},
+                                     {"empty", {}}}));
     QPackFile pack("a.pak");
     // A repeated name yields its first record; stored names compare up to their first zero;
     // the range of `longest` ends exactly at the file's end.
@@ -38,15 +38,19 @@ TEST_F(PackFileTest, DirectoryLookupByExactName)
     for (const char* name : {"font.qf", "Font", "empty"}) {
         EXPECT_EQ(std::string(name) == "empty", pack.OpenEntry(name)) << name;
         uint8_t byte = 0;
-        EXPECT_EQ(0u, pack.Read(&byte, 1) + pack.GetSize() + pack.Tell()) << name;
-        EXPECT_FALSE(pack.AtEnd() || pack.Seek(0, FromStart)) << name;
+        EXPECT_EQ(0u, pack.Read(&byte, 1)) << name;
+        EXPECT_EQ(0u, pack.GetSize()) << name;
+        EXPECT_EQ(0u, pack.Tell()) << name;
+        EXPECT_FALSE(pack.AtEnd()) << name;
+        EXPECT_FALSE(pack.Seek(0, FromStart)) << name;
     }
 }
 
-TEST_F(PackFileTest, WindowAndSeeks)
+TEST(QPackFile, WindowAndSeeks)
 {
+    WorkInScratchFolder here;
     Bytes exact = Pattern(65536, 1), over = Pattern(65537, 2), big = Pattern(200000, 3), e = Pattern(8, 4);
-    WriteFile("a.pak", MakeArchive({{"exact", exact}, {"over", over}, {"big", big}, {"e", e}}));
+    WriteBytes("a.pak", MakeArchive({{"exact", exact}, {"over", over}, {"big", big}, {"e", e}}));
     QPackFile pack("a.pak");
     for (const auto& entry : {std::make_pair("exact", &exact), std::make_pair("over", &over)}) {
         ASSERT_TRUE(pack.OpenEntry(entry.first));
@@ -75,21 +79,26 @@ TEST_F(PackFileTest, WindowAndSeeks)
                           {-6, FromCurrent, true, 0}, {-2, FromCurrent, false, 1}, {-8, FromEnd, false, 1},
                           {-7, FromEnd, true, 0}};
     for (const Step& s : steps) {
-        EXPECT_EQ(s.moves, pack.Seek(s.offset, s.origin)) << s.offset << " from " << s.origin;
-        EXPECT_EQ(s.to, pack.Tell()) << s.offset << " from " << s.origin;
-        uint8_t byte = 0;
-        EXPECT_TRUE(!s.moves || (pack.Read(&byte, 1) == 1 && byte == e[s.to])) << s.offset << " from " << s.origin;
+        SCOPED_TRACE(::testing::Message() << "offset " << s.offset << " origin " << s.origin);
+        EXPECT_EQ(s.moves, pack.Seek(s.offset, s.origin));
+        EXPECT_EQ(s.to, pack.Tell()) << "position";
+        if (s.moves) {
+            uint8_t byte = 0;
+            EXPECT_EQ(1u, pack.Read(&byte, 1)) << "bytes read after the move";
+            EXPECT_EQ(e[s.to], byte) << "byte read after the move";
+        }
     }
 }
 
-TEST_F(PackFileTest, LooseFallbackAndCountsOfZeroOrLess)
+TEST(QPackFile, LooseFallbackAndCountsOfZeroOrLess)
 {
+    WorkInScratchFolder here;
     // No archive, a missing one, or a file without the magic: the name is a loose file. In
     // either mode a count of 0 or less reads nothing (never a huge size).
-    WriteFile("Font.QF", {1, 2, 3, 4, 5});
-    WriteFile("notpack.bin", {'L', 'L', 'P', 'A', 'C', 'X', 0, 0, 0, 0, 0, 0, 0, 0});
-    WriteFile("short.pak", {'L', 'L', 'P'});
-    WriteFile("a.pak", MakeArchive({{"Font.QF", {1, 2, 3, 4, 5}}}));
+    WriteBytes("Font.QF", {1, 2, 3, 4, 5});
+    WriteBytes("notpack.bin", {'L', 'L', 'P', 'A', 'C', 'X', 0, 0, 0, 0, 0, 0, 0, 0});
+    WriteBytes("short.pak", {'L', 'L', 'P'});
+    WriteBytes("a.pak", MakeArchive({{"Font.QF", {1, 2, 3, 4, 5}}}));
     for (std::string what : {"", "missing.pak", "notpack.bin", "short.pak", "a.pak"}) {
         QPackFile pack(what.empty() ? nullptr : what.c_str());  // "": no archive at all
         EXPECT_FALSE(pack.OpenEntry("absent")) << what;
@@ -99,7 +108,8 @@ TEST_F(PackFileTest, LooseFallbackAndCountsOfZeroOrLess)
             EXPECT_EQ(0u, pack.Read(&byte, count)) << what << ", " << count;
         EXPECT_EQ((Bytes{1, 2, 3, 4, 5}), ReadAll(pack, 2)) << what;
         // FromEnd: the library's seek from the end for a loose file, the last byte + offset in an entry.
-        ASSERT_TRUE(pack.Seek(-2, FromEnd) && pack.Read(&byte, 1) == 1) << what;
+        ASSERT_TRUE(pack.Seek(-2, FromEnd)) << what;
+        ASSERT_EQ(1u, pack.Read(&byte, 1)) << what;
         EXPECT_EQ(what == "a.pak" ? 3 : 4, byte) << what;
     }
     // A FIFO would block the load (and a folder is no resource): only regular files open.
@@ -113,8 +123,9 @@ TEST_F(PackFileTest, LooseFallbackAndCountsOfZeroOrLess)
 
 // Damaged archives: every lookup ends, with the name not found or with an entry whose
 // bytes really are in the file. The one record of `good` has its offset at 16, length at 20.
-TEST_F(PackFileTest, TruncatedOrCorruptArchivesAreRefused)
+TEST(QPackFile, TruncatedOrCorruptArchivesAreRefused)
 {
+    WorkInScratchFolder here;
     Bytes good = MakeArchive({{"e", {1, 2, 3, 4}}});
     const std::pair<const char*, Bytes> cases[] = {
         {"magic only", Bytes(good.begin(), good.begin() + 6)},
@@ -128,7 +139,7 @@ TEST_F(PackFileTest, TruncatedOrCorruptArchivesAreRefused)
         {"cut in the entry's data", Bytes(good.begin(), good.end() - 1)},
     };
     for (const auto& c : cases) {
-        WriteFile("bad.pak", c.second);
+        WriteBytes("bad.pak", c.second);
         QPackFile pack("bad.pak");
         EXPECT_FALSE(pack.OpenEntry("e")) << c.first;
         EXPECT_EQ(0u, pack.GetSize()) << c.first;

@@ -1,20 +1,14 @@
 #pragma once
-// Byte-by-byte builders of resource files for the resource and tool tests, and a scratch
-// folder each test works in (it becomes the working directory, so loose names resolve).
-
-#include <gtest/gtest.h>
-#include <unistd.h>
+// Byte-by-byte builders of resource files for the resource and tool tests. Their tests
+// run in a scratch folder (InScratchFolder), so loose names resolve there.
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
-using Bytes = std::vector<uint8_t>;
+#include "tests/support/InScratchFolder.h"
 
 inline void PutLE(Bytes& bytes, uint32_t value, int size)  // least significant byte first
 {
@@ -58,29 +52,3 @@ inline Bytes Pattern(size_t size, uint32_t seed)  // deterministic, position-dep
         byte = uint8_t((state = state * 1103515245u + 12345u) >> 16);
     return bytes;
 }
-
-inline void WriteFile(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
-inline Bytes ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A fixture whose tests run in a fresh folder of this process, removed afterwards.
-class InScratchFolder : public ::testing::Test {
-    std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("qpres-" + std::to_string(getpid()));
-
-protected:
-    InScratchFolder()
-    {
-        std::filesystem::remove_all(folder);  // left by an earlier process with the same id
-        std::filesystem::create_directories(folder);
-        std::filesystem::current_path(folder);
-    }
-    ~InScratchFolder() override { std::filesystem::current_path(previous), std::filesystem::remove_all(folder); }
-};

@@ -9,10 +9,15 @@
 
 bool ReadPng(const std::string& path, PngImage& image, std::string& error, int wantComponents, uint32_t maxSide)
 {
+    // Read whole first, so that only a regular file is read and a FIFO can't stall the tool.
+    std::vector<uint8_t> file;
+    if (!ReadFileWhole(path, file, error)) {
+        return false;
+    }
     png_image png;
     memset(&png, 0, sizeof(png));
     png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) {
+    if (!png_image_begin_read_from_memory(&png, file.data(), file.size())) {
         error = path + ": not a readable PNG file (" + png.message + ")";
         png_image_free(&png);
         return false;

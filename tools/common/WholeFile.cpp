@@ -1,48 +1,15 @@
 #include "tools/common/WholeFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include "files/RegularFile.h"
+#include "files/ReplaceFile.h"
 
 bool WriteFileWhole(const std::string& path, const void* data, size_t size, std::string& error)
 {
-    // The temporary name sits beside the target, so rename stays within one file system.
-    std::string temporary = path + ".tmpXXXXXX";
-    int fd = mkstemp(&temporary[0]);
-    if (fd < 0) {
-        error = path + ": cannot create a temporary file beside it: " + strerror(errno);
-        return false;
-    }
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    while (done < size) {
-        ssize_t wrote = write(fd, bytes + done, size - done);
-        if (wrote < 0 && errno == EINTR) {
-            continue;
-        }
-        if (wrote <= 0) {
-            error = path + ": write failed: " + strerror(errno);
-            close(fd);
-            unlink(temporary.c_str());
-            return false;
-        }
-        done += size_t(wrote);
-    }
-    // mkstemp makes the file 0600; give it the usual mode for new files.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    if (fsync(fd) != 0 || close(fd) != 0) {
-        error = path + ": cannot flush the file: " + strerror(errno);
-        unlink(temporary.c_str());
-        return false;
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        error = path + ": cannot put the file in place: " + strerror(errno);
-        unlink(temporary.c_str());
+    std::string problem;
+    if (!ReplaceFileWhole(path.c_str(), data, size, problem)) {
+        error = path + ": " + problem;
         return false;
     }
     return true;
@@ -55,21 +22,22 @@ bool WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes, 
 
 bool ReadFileWhole(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = path + ": cannot open: " + strerror(errno);
+    // Standard input is a stream the user handed over on purpose: a pipe is fine there.
+    if (path == "/dev/stdin")
+        return ReadStandardInput(bytes, error);
+    std::string problem;
+    if (!ReadRegularFile(path.c_str(), bytes, problem)) {
+        error = path + ": " + problem;
         return false;
     }
-    bytes.clear();
-    uint8_t chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    bool failed = ferror(file) != 0;
-    fclose(file);
-    if (failed) {
-        error = path + ": read failed";
+    return true;
+}
+
+bool ReadStandardInput(std::vector<uint8_t>& bytes, std::string& error)
+{
+    std::string problem;
+    if (!ReadDescriptor(STDIN_FILENO, bytes, problem)) {
+        error = "standard input: " + problem;
         return false;
     }
     return true;

@@ -167,12 +167,19 @@ int main(int argc, char** argv)
     if (FT_Init_FreeType(&library) != 0) {
         return Fail("cannot start FreeType");
     }
-    FT_Face face;
-    if (FT_New_Face(library, fontPath.c_str(), 0, &face) != 0) {
-        FT_Done_FreeType(library);
-        return Fail(fontPath + ": not a font FreeType can read (or missing)");
-    }
+    // The font is read whole first, so that only a regular file is read (a FIFO can't
+    // stall the tool); FreeType then works on the bytes, which outlive the face.
     std::string problem;
+    std::vector<uint8_t> fontBytes;
+    if (!ReadFileWhole(fontPath, fontBytes, problem)) {
+        FT_Done_FreeType(library);
+        return Fail(problem);
+    }
+    FT_Face face;
+    if (FT_New_Memory_Face(library, fontBytes.data(), FT_Long(fontBytes.size()), 0, &face) != 0) {
+        FT_Done_FreeType(library);
+        return Fail(fontPath + ": not a font FreeType can read");
+    }
     std::vector<uint8_t> bytes = {'Q', 'B', 'M', 'F', 'O', 'N', 'T', 0};
     unsigned count = 0;
     if (!SetSize(face, size)) {

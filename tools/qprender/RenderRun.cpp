@@ -1,7 +1,6 @@
 #include "tools/qprender/RenderRun.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cinttypes>
 #include <cmath>
@@ -12,6 +11,7 @@
 
 #include "app/EffectView.h"
 #include "app/EmitterSettings.h"
+#include "files/RegularFile.h"
 #include "platform/OffscreenLL.h"
 #include "resources/QTexture.h"
 #include "tools/common/PngFile.h"
@@ -234,9 +234,10 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
         texture.reset(
             new QTexture(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES));
         if (!texture->Load(o.texturePath.c_str(), nullptr)) {
-            FILE* probe = fopen(o.texturePath.c_str(), "rb");
+            std::string problem;
+            FILE* probe = OpenRegularFile(o.texturePath.c_str(), &problem);
             if (!probe) {
-                fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), strerror(errno));
+                fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), problem.c_str());
             } else {
                 fclose(probe);
                 fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n", o.texturePath.c_str());

@@ -1,36 +1,27 @@
 #include "tools/qptool/EffectCheck.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "files/RegularFile.h"
+
 namespace {
 
 // Up to `room` bytes from the start of a regular file; the count read, 0 for
-// anything else. Non-blocking open, so a FIFO put in the file's place can't stall it.
+// anything else (a FIFO put in the file's place is refused without blocking).
 size_t ReadHead(const char* name, unsigned char* bytes, size_t room)
 {
-    const int fd = open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    std::vector<uint8_t> head;
+    std::string problem;
+    if (!ReadRegularFile(name, head, problem, room))
         return 0;
-    struct stat info;
-    size_t count = 0;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        while (count < room) {
-            const ssize_t n = read(fd, bytes + count, room - count);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            count += size_t(n);
-        }
-    }
-    close(fd);
-    return count;
+    std::copy(head.begin(), head.end(), bytes);
+    return head.size();
 }
 
 std::string Printable(const unsigned char* bytes, size_t count)
