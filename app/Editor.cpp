@@ -6,8 +6,8 @@
 #include <GL/gl.h>
 
 #include "app/EditorState.h"
-#include "app/EffectFile.h"
-#include "app/EffectView.h"
+#include "effect/EffectFile.h"
+#include "effect/EffectView.h"
 #include "app/Menus.h"
 #include "app/OnScreenText.h"
 #include "platform/Platform.h"

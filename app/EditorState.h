@@ -5,7 +5,7 @@
 // The font and the particle system are owned by the entry point; the state only
 // points at them.
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 #include "math/QMatrix.h"
 #include "math/Vec3.h"
 

@@ -19,7 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "tests/app/TempFolder.h"
+#include "tests/effect/TempFolder.h"
 
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::milliseconds;

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 #include "math/QRandom.h"
 #include "tests/qptool/ToolRunner.h"
 #include "tools/qprender/PreviewRenderer.h"

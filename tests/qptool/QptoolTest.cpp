@@ -10,8 +10,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/EffectFile.h"
-#include "app/EmitterSettings.h"
+#include "effect/EffectFile.h"
+#include "effect/EmitterSettings.h"
 #include "tests/qptool/ToolRunner.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "app/EffectView.h"
+#include "effect/EffectView.h"
 #include "math/QRandom.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 #include "math/QMatrix.h"
 #include "math/Vec3.h"
 #include "particles/QParticleManager.h"

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/EffectView.h"
-#include "app/EmitterSettings.h"
+#include "effect/EffectView.h"
+#include "effect/EmitterSettings.h"
 #include "platform/OffscreenLL.h"
 #include "resources/QTexture.h"
 #include "tools/common/PngFile.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/SheetImage.h"
-#include "tools/qptool/EffectCheck.h"
+#include "effect/EffectCheck.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <stdlib.h>
 
-#include "app/EffectFile.h"
+#include "effect/EffectFile.h"
 
 using Bytes = std::vector<unsigned char>;
 

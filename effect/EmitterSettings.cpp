@@ -1,4 +1,4 @@
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 
 EmitterSettings settings = {};
 

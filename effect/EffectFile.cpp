@@ -1,4 +1,4 @@
-#include "app/EffectFile.h"
+#include "effect/EffectFile.h"
 
 #include <cerrno>
 #include <climits>

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 
 enum : unsigned short { EFFECT_FILE_VERSION = 0x1000 };
 

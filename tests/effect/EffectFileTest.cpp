@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tests/app/TempFolder.h"
+#include "tests/effect/TempFolder.h"
 
 namespace {
 
