@@ -6,10 +6,10 @@
 #include <GL/gl.h>
 
 #include "app/EditorState.h"
-#include "effect/EffectFile.h"
-#include "effect/EffectView.h"
+#include "app/EffectSaving.h"
 #include "app/Menus.h"
 #include "app/OnScreenText.h"
+#include "effect/EffectView.h"
 #include "platform/Platform.h"
 #include "resources/QBitmapFont.h"
 

@@ -48,6 +48,11 @@ enum class EditField : unsigned char {
 enum { EDIT_BUFFER_SIZE = 11 };  // bytes of editBuffer
 enum { EDIT_MAX_CHARS = 9 };     // characters value entry accepts; the rest of the buffer stays NUL
 
+// The settings being edited, the one copy. All zero until start-up fills it (from
+// the effect file or the defaults); a load that meets a short file keeps what was
+// there before.
+extern EmitterSettings settings;
+
 extern MenuState menuState;                // open menu; Main when the window first shows
 extern EditField editField;                // open value entry, or None
 extern char editBuffer[EDIT_BUFFER_SIZE];  // text typed so far, NUL-terminated, zero after the text

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/EditorState.h"
-#include "effect/EffectFile.h"
+#include "app/EffectSaving.h"
 #include "app/KeyReader.h"
 #include "app/ValueEntry.h"
 #include "particles/QParticleSystem.h"

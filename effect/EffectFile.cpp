@@ -255,13 +255,3 @@ EffectFileResult ReadEffectFile(const char* name, EmitterSettings& into, size_t*
     close(fd);
     return DecodeEffect(bytes, count, into);
 }
-
-bool SaveEffect(const char* name)
-{
-    return WriteEffectFile(name, settings);
-}
-
-bool LoadEffect(const char* name)
-{
-    return ReadEffectFile(name, settings) == EFFECT_OK;
-}

@@ -1,7 +1,5 @@
 #include "effect/EmitterSettings.h"
 
-EmitterSettings settings = {};
-
 EmitterSettings DefaultEmitterSettings()
 {
     EmitterSettings s = {};

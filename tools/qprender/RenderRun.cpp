@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "effect/EffectCheck.h"
 #include "effect/EffectView.h"
 #include "effect/EmitterSettings.h"
 #include "platform/OffscreenLL.h"
@@ -14,7 +15,6 @@
 #include "tools/common/PngFile.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/SheetImage.h"
-#include "effect/EffectCheck.h"
 
 namespace {
 

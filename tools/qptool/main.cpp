@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "effect/EffectCheck.h"
 #include "effect/EffectFile.h"
 #include "effect/EmitterSettings.h"
-#include "effect/EffectCheck.h"
 #include "tools/qptool/EffectText.h"
 #include "tools/common/ToolVersion.h"
 
