@@ -6,10 +6,11 @@
 #include <GL/gl.h>
 
 #include "app/EditorState.h"
-#include "app/EffectFile.h"
-#include "app/EffectView.h"
+#include "app/EffectSaving.h"
 #include "app/Menus.h"
 #include "app/OnScreenText.h"
+#include "effect/EffectFile.h"
+#include "effect/EffectView.h"
 #include "platform/Platform.h"
 #include "resources/QBitmapFont.h"
 
@@ -38,8 +39,7 @@ void ChooseSettings(int argc, char** argv)
 }
 
 EditorSession::EditorSession()
-    : emitterPosition{0.0f, 0.0f, 0.0f},
-      frustumMatrix{},
+    : frustumMatrix{},
       orthoMatrix{},
       previousTime(0),
       windowOpen(false)
@@ -90,14 +90,8 @@ int EditorSession::Start(int argc, char** argv)
 
     ChooseSettings(argc, argv);
 
-    manager.emplace(0, 0, true);  // empty pools that grow as the effect needs
-    system.emplace(&emitterPosition, settings.velocity, texture->GetID(), &settings.startColor, &settings.endColor,
-                   settings.size, static_cast<uint32_t>(settings.lifetime), false,
-                   static_cast<uint32_t>(settings.emitRate));
-    activeParticleSystem = &*system;
-    if (settings.coneEnabled)
-        system->SetCone(&settings.coneDirection, settings.coneAngle);
-    manager->Add(&*system);
+    effect.emplace(settings, texture->GetID());
+    activeParticleSystem = &effect->system;
 
     menuState = MenuState::Main;
     editField = EditField::None;
@@ -131,7 +125,7 @@ bool EditorSession::Frame()
 
 void EditorSession::Update(unsigned int milliseconds)
 {
-    manager->UpdateAll(milliseconds);
+    effect->manager.UpdateAll(milliseconds);
 }
 
 void EditorSession::DrawEffect(float seconds)
@@ -139,7 +133,7 @@ void EditorSession::DrawEffect(float seconds)
     // The turn accumulates in viewRotation, so the view spins at the set speeds
     // whatever the frame rate.
     TurnView(viewRotation, rotationSpeed, seconds);
-    DrawEffectView(*manager, viewRotation, cameraDistance, frustumMatrix);
+    DrawEffectView(effect->manager, viewRotation, cameraDistance, frustumMatrix);
 }
 
 void EditorSession::DrawOverlay()

@@ -1,14 +1,14 @@
 #pragma once
 // EditorSession: the editor's run from start-up to shutdown. Owns, for the whole
-// run, the texture, the font loader, the particle manager and the one particle
-// system, plus the font the loader returns and the two captured projections; the
-// editor state points at the font and the system. Start opens the window through
-// the platform layer; everything after it needs that window's GL context current.
+// run, the texture, the font loader and the live effect (the particle manager and
+// the one particle system), plus the font the loader returns and the two captured
+// projections; the editor state points at the font and the system. Start opens the
+// window through the platform layer; everything after it needs that window's GL
+// context current.
 
 #include <optional>
 
-#include "math/Vec3.h"
-#include "particles/QParticleManager.h"
+#include "effect/LiveEffect.h"
 #include "particles/QParticleSystem.h"
 #include "resources/QBitmapFontLoader.h"
 #include "resources/QTexture.h"
@@ -46,15 +46,13 @@ public:
     void DrawEffect(float seconds);
     void DrawOverlay();
 
-    QParticleSystem* System() { return system ? &*system : nullptr; }
+    QParticleSystem* System() { return effect ? &effect->system : nullptr; }
 
 private:
     // Declared in making order, so that they are destroyed in the reverse.
     std::optional<QTexture> texture;
     std::optional<QBitmapFontLoader> fontLoader;
-    std::optional<QParticleManager> manager;
-    std::optional<QParticleSystem> system;
-    Vec3 emitterPosition;       // where every particle starts: the origin
+    std::optional<LiveEffect> effect;
     float frustumMatrix[16];    // perspective projection, captured once from GL
     float orthoMatrix[16];      // 300 x 300 overlay projection, (0, 0) at the bottom left
     unsigned int previousTime;  // timeLL at the previous frame, milliseconds

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+EmitterSettings settings = {};
 MenuState menuState = MenuState::Hidden;
 EditField editField = EditField::None;
 char editBuffer[EDIT_BUFFER_SIZE] = {};

@@ -5,7 +5,7 @@
 // The font and the particle system are owned by the entry point; the state only
 // points at them.
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 #include "math/QMatrix.h"
 #include "math/Vec3.h"
 
@@ -47,6 +47,11 @@ enum class EditField : unsigned char {
 
 enum { EDIT_BUFFER_SIZE = 11 };  // bytes of editBuffer
 enum { EDIT_MAX_CHARS = 9 };     // characters value entry accepts; the rest of the buffer stays NUL
+
+// The settings being edited, the one copy. All zero until start-up fills it (from
+// the effect file or the defaults); a load that meets a short file keeps what was
+// there before.
+extern EmitterSettings settings;
 
 extern MenuState menuState;                // open menu; Main when the window first shows
 extern EditField editField;                // open value entry, or None

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 
 #include "app/EditorState.h"
-#include "app/EffectFile.h"
+#include "app/EffectSaving.h"
 #include "app/KeyReader.h"
 #include "app/ValueEntry.h"
 #include "files/RegularFile.h"

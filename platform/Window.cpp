@@ -10,8 +10,6 @@
 
 #include "platform/PlatformInternal.h"
 
-PlatformState platformState;
-
 namespace {
 
 // What setupLL asks of the GL surface, in bits, filled from the flags before

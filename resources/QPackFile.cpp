@@ -1,24 +1,15 @@
 #include "resources/QPackFile.h"
 
+#include "resources/QPackDirectory.h"
+
 #include <cstdlib>
 #include <cstring>
 
 #include "files/RegularFile.h"
 
 namespace {
-const char packMagic[6] = {'L', 'L', 'P', 'A', 'C', 'K'};
 const uint32_t maxWindowSize = 65536;
-const long entryCountOffset = 10;
 
-bool ReadU32(FILE* file, uint32_t& value)
-{
-    unsigned char bytes[4];
-    if (fread(bytes, 1, 4, file) != 4) {
-        return false;
-    }
-    value = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
-    return true;
-}
 }  // namespace
 
 QPackFile::QPackFile(const char* archiveName)
@@ -41,9 +32,11 @@ QPackFile::QPackFile(const char* archiveName)
     if (archive == nullptr) {
         return;
     }
-    char magic[sizeof(packMagic)];
-    if (fread(magic, 1, sizeof(magic), archive) != sizeof(magic) || memcmp(magic, packMagic, sizeof(magic)) != 0 ||
-        fseek(archive, 0, SEEK_END) != 0) {
+    // A file that starts "LLPACK" is an archive even when its header ends early; its
+    // lookups then find nothing.
+    uint32_t version = 0;
+    uint32_t count = 0;
+    if (ReadPackHeader(archive, version, count) == PACK_NOT_ARCHIVE || fseek(archive, 0, SEEK_END) != 0) {
         fclose(archive);
         archive = nullptr;
         return;
@@ -75,35 +68,28 @@ bool QPackFile::OpenEntry(const char* name)
     }
 
     CloseEntry();
+    uint32_t version = 0;
     uint32_t count = 0;
-    if (fseek(archive, entryCountOffset, SEEK_SET) != 0 || !ReadU32(archive, count)) {
+    if (ReadPackHeader(archive, version, count) != PACK_HEADER_OK) {
         return false;
     }
     // Every record is read and checked: a directory that ends before its count is used up
-    // ends the lookup with the name not found. Each record consumes at least one byte, so
-    // the loop ends with the file even when the count is absurd.
-    char entryName[256];
+    // ends the lookup with the name not found. Each record takes at least nine bytes, so
+    // the loop ends with the file even when the count is absurd. The first entry of a
+    // name wins.
+    QPackEntry entry;
     bool found = false;
     for (uint32_t i = 0; i < count && !found; ++i) {
-        int length = fgetc(archive);
-        if (length == EOF || fread(entryName, 1, size_t(length), archive) != size_t(length)) {
+        if (!ReadPackEntry(archive, entry)) {
             return false;
         }
-        entryName[length] = '\0';
-        if (strcmp(entryName, name) == 0) {
-            found = true;
-        } else if (fseek(archive, 8, SEEK_CUR) != 0) {
-            return false;
-        }
+        found = strcmp(entry.name, name) == 0;
     }
-    uint32_t offset = 0;
-    uint32_t length = 0;
-    if (!found || !ReadU32(archive, offset) || !ReadU32(archive, length)) {
+    if (!found || !PackEntryFits(entry, archiveBytes)) {
         return false;
     }
-    if (uint64_t(offset) + length > archiveBytes) {
-        return false;
-    }
+    uint32_t offset = entry.offset;
+    uint32_t length = entry.length;
     if (length == 0) {
         return true;  // found, but nothing to read: counts as no entry open
     }

@@ -4,27 +4,10 @@
 #include <cstring>
 
 #include "resources/QPackFile.h"
+#include "resources/QTextureFormat.h"
 #include "resources/ResourceGL.h"
 
 namespace {
-const char textureTag[4] = {'Q', 'T', 'E', 'X'};
-const uint16_t textureVersion = 0x0100;
-
-bool ReadU16(QPackFile& pack, uint16_t& value)
-{
-    unsigned char bytes[2];
-    if (pack.Read(bytes, 2) != 2) {
-        return false;
-    }
-    value = uint16_t(bytes[0] | bytes[1] << 8);
-    return true;
-}
-
-bool ReadU8(QPackFile& pack, uint8_t& value)
-{
-    return pack.Read(&value, 1) == 1;
-}
-
 // Uploads with an unpack alignment of 1, so levels reach GL exactly as stored (rows
 // tightly packed), and puts the caller's alignment back whatever happens.
 class UnpackAlignmentOne {
@@ -87,12 +70,9 @@ bool QTexture::Load(const char* name, QPackFile& pack)
     if (!pack.OpenEntry(name)) {
         return false;
     }
-    char tag[sizeof(textureTag)];
-    if (pack.Read(tag, sizeof(tag)) != sizeof(tag) || memcmp(tag, textureTag, sizeof(tag)) != 0) {
-        return false;
-    }
-    uint16_t version = 0;
-    if (!ReadU16(pack, version) || version != textureVersion) {
+    unsigned char headerBytes[TEXTURE_HEADER_SIZE];
+    QTextureHeader header = ParseTextureHeader(headerBytes, pack.Read(headerBytes, TEXTURE_HEADER_SIZE));
+    if (!header.tagged || !header.hasVersion || header.version != TEXTURE_VERSION) {
         return false;
     }
     uint32_t textureName = TakeTextureName();
@@ -101,23 +81,24 @@ bool QTexture::Load(const char* name, QPackFile& pack)
     }
     ResourceGL::BindTexture(GL_TEXTURE_2D, textureName);
 
-    uint8_t components = 0;
-    uint8_t levelCount = 0;
-    if (!ReadU8(pack, components) || !ReadU8(pack, levelCount) || (components != 3 && components != 4)) {
+    if (!header.hasLayout || !TextureComponentsValid(header.components)) {
         return false;
     }
+    const uint8_t components = header.components;
+    const uint8_t levelCount = header.levelCount;
     // Bytes the resource still holds: a level declaring more is refused before the buffer
     // grows for it, so a bad header can't ask for gigabytes.
     uint64_t remaining = uint64_t(pack.GetSize()) - pack.Tell();
     UnpackAlignmentOne alignment;
     for (int level = 0; level < levelCount; ++level) {
+        unsigned char levelBytes[TEXTURE_LEVEL_HEADER_SIZE];
         uint16_t width = 0;
         uint16_t height = 0;
-        if (!ReadU16(pack, width) || !ReadU16(pack, height)) {
+        if (!ParseTextureLevel(levelBytes, pack.Read(levelBytes, TEXTURE_LEVEL_HEADER_SIZE), width, height)) {
             return false;
         }
-        remaining = remaining >= 4 ? remaining - 4 : 0;
-        uint64_t bytes = uint64_t(width) * height * components;
+        remaining = remaining >= TEXTURE_LEVEL_HEADER_SIZE ? remaining - TEXTURE_LEVEL_HEADER_SIZE : 0;
+        uint64_t bytes = TextureLevelBytes(width, height, components);
         if (bytes > remaining) {
             return false;
         }

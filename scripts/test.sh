@@ -14,6 +14,9 @@ CMAKE_EXTRA=-DQP_WERROR=ON ./scripts/setup.sh
 echo "== format: every C++ file as clang-format makes it =="
 ./scripts/check-format.sh
 
+echo "== layers: includes and links keep to their floors =="
+./scripts/check-layers.sh
+
 . scripts/xvfb.sh
 start_private_xvfb
 # Mesa's software renderer, whatever the machine has.

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 #include "platform/OffscreenLL.h"
 #include "resources/QTexture.h"
 #include "tools/common/PngFile.h"

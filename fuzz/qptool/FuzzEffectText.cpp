@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/EffectFile.h"
+#include "effect/EffectFile.h"
 #include "tools/qptool/EffectText.h"
 
 namespace {

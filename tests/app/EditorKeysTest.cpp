@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 
 #include "app/EditorState.h"
-#include "app/EffectFile.h"
+#include "effect/EffectFile.h"
 #include "app/KeyReader.h"
 #include "app/Menus.h"
 #include "particles/QParticleSystem.h"

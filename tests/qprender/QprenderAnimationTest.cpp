@@ -10,8 +10,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/EffectFile.h"
-#include "app/EmitterSettings.h"
+#include "effect/EffectFile.h"
+#include "effect/EmitterSettings.h"
 #include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
 

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "app/EffectFile.h"
-#include "app/EmitterSettings.h"
+#include "effect/EffectFile.h"
+#include "effect/EmitterSettings.h"
 #include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 #include "math/QRandom.h"
 #include "tests/support/ToolRunner.h"
 #include "tools/qprender/FramePipeline.h"

@@ -11,8 +11,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/EffectFile.h"
-#include "app/EmitterSettings.h"
+#include "effect/EffectFile.h"
+#include "effect/EmitterSettings.h"
 #include "tests/support/ToolRunner.h"
 #include "tools/qptool/EffectText.h"
 

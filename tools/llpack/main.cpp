@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/WholeFile.h"
+#include "resources/QPackDirectory.h"
 #include "tools/common/ToolVersion.h"
+#include "tools/common/WholeFile.h"
 
 namespace {
 // The 4 bytes after the magic hold this format version (little-endian). Readers skip
 // them; llpack writes 1 and reads archives of any version.
 const uint32_t archiveVersion = 1;
-const size_t headerBytes = 14;  // magic 6, version 4, entry count 4
 
 const char usage[] =
     "usage: llpack create ARCHIVE [NAME=]FILE...\n"
@@ -39,6 +39,7 @@ struct Entry {
     std::string name;
     uint32_t offset = 0;
     uint32_t length = 0;
+    bool fits = false;  // the data lies within the archive
 };
 
 int Fail(const std::string& message)
@@ -52,12 +53,6 @@ void PutU32(std::vector<uint8_t>& bytes, uint32_t value)
     for (int i = 0; i < 4; ++i) {
         bytes.push_back(uint8_t(value >> (8 * i)));
     }
-}
-
-uint32_t GetU32(const std::vector<uint8_t>& bytes, size_t at)
-{
-    return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16 |
-           uint32_t(bytes[at + 3]) << 24;
 }
 
 std::string BaseName(const std::string& path)
@@ -101,7 +96,7 @@ int Create(const std::string& archivePath, const std::vector<std::string>& input
         contents.push_back(std::move(bytes));
         directoryBytes += 1 + name.size() + 8;
     }
-    uint64_t offset = headerBytes + directoryBytes;
+    uint64_t offset = PACK_HEADER_SIZE + directoryBytes;
     std::vector<uint8_t> archive = {'L', 'L', 'P', 'A', 'C', 'K'};
     PutU32(archive, archiveVersion);
     PutU32(archive, uint32_t(names.size()));
@@ -125,39 +120,43 @@ int Create(const std::string& archivePath, const std::vector<std::string>& input
     return 0;
 }
 
-// Reads the directory, checking every field; problems name what is wrong. Entries read
-// before a problem are kept.
+// Reads the directory through the resource stream's own reader, checking every field;
+// problems name what is wrong. Entries read before a problem are kept.
 bool ReadDirectory(const std::string& path, const std::vector<uint8_t>& bytes, uint32_t& version,
                    std::vector<Entry>& entries, std::vector<std::string>& problems)
 {
-    if (bytes.size() < 6 || memcmp(bytes.data(), "LLPACK", 6) != 0) {
+    // The reader reads a stream: the bytes already in memory serve as one.
+    FILE* stream = bytes.empty() ? nullptr : fmemopen(const_cast<uint8_t*>(bytes.data()), bytes.size(), "rb");
+    if (!bytes.empty() && !stream) {
+        problems.push_back(path + ": no memory to read the directory");
+        return false;
+    }
+    uint32_t count = 0;
+    QPackHeaderResult header = stream ? ReadPackHeader(stream, version, count) : PACK_NOT_ARCHIVE;
+    if (header == PACK_NOT_ARCHIVE) {
         problems.push_back(path + ": not an LLPACK archive (no \"LLPACK\" at its start)");
-        return false;
-    }
-    if (bytes.size() < headerBytes) {
+    } else if (header == PACK_HEADER_SHORT) {
         problems.push_back(path + ": header ends early");
-        return false;
     }
-    version = GetU32(bytes, 6);
-    uint32_t count = GetU32(bytes, 10);
-    size_t at = headerBytes;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (at >= bytes.size() || bytes.size() - at < size_t(1) + bytes[at] + 8) {
+    for (uint32_t i = 0; header == PACK_HEADER_OK && i < count; ++i) {
+        QPackEntry record;
+        if (!ReadPackEntry(stream, record)) {
             problems.push_back(path + ": directory ends after " + std::to_string(i) + " of " + std::to_string(count) +
                                " entries");
-            return false;
+            break;
         }
         Entry entry;
-        size_t length = bytes[at];
-        entry.name.assign(reinterpret_cast<const char*>(&bytes[at + 1]), length);
-        entry.name = entry.name.c_str();  // readers compare up to the first zero byte
-        entry.offset = GetU32(bytes, at + 1 + length);
-        entry.length = GetU32(bytes, at + 5 + length);
-        at += 1 + length + 8;
-        if (uint64_t(entry.offset) + entry.length > bytes.size()) {
+        entry.name = record.name;
+        entry.offset = record.offset;
+        entry.length = record.length;
+        entry.fits = PackEntryFits(record, bytes.size());
+        if (!entry.fits) {
             problems.push_back(path + ": entry \"" + entry.name + "\" runs past the archive's end");
         }
         entries.push_back(entry);
+    }
+    if (stream) {
+        fclose(stream);
     }
     return problems.empty();
 }
@@ -194,7 +193,7 @@ int List(const std::string& archivePath)
     const std::vector<Entry>& entries = archive.entries;
     const std::vector<std::string>& problems = archive.problems;
     const bool good = archive.good;
-    if (bytes.size() >= headerBytes && memcmp(bytes.data(), "LLPACK", 6) == 0) {
+    if (bytes.size() >= PACK_HEADER_SIZE && memcmp(bytes.data(), "LLPACK", PACK_MAGIC_SIZE) == 0) {
         printf("%s: LLPACK version %u, %zu entries\n", archivePath.c_str(), version, entries.size());
     }
     for (const Entry& entry : entries) {
@@ -233,7 +232,7 @@ int Extract(const std::string& archivePath, const std::string& folder, const std
             result = Fail(archivePath + ": entry \"" + entry.name + "\" has a name that is not a plain file name");
             continue;
         }
-        if (uint64_t(entry.offset) + entry.length > bytes.size()) {
+        if (!entry.fits) {
             result = Fail(archivePath + ": entry \"" + entry.name + "\" runs past the archive's end");
             continue;
         }

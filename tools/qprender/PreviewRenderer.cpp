@@ -2,32 +2,22 @@
 
 #include <GL/gl.h>
 
-#include "app/EffectView.h"
+#include "effect/EffectView.h"
 #include "math/QRandom.h"
 
-namespace {
-const Vec3 emitterPosition = {0.0f, 0.0f, 0.0f};
-}
-
 PreviewRenderer::PreviewRenderer(const EmitterSettings& s, uint32_t texture, float distance, Vec3 turn, uint32_t seed)
-    : manager(0, 0, true),
-      system(&emitterPosition, s.velocity, texture, &s.startColor, &s.endColor, s.size, uint32_t(s.lifetime), false,
-             uint32_t(s.emitRate)),
+    : effect(s, texture),
       cameraDistance(distance),
       turnSpeed(turn),
       frustum{},
       elapsed(0),
       randomState(seed)
-{
-    if (s.coneEnabled)
-        system.SetCone(&s.coneDirection, s.coneAngle);
-    manager.Add(&system);
-}
+{}
 
 void PreviewRenderer::Advance(uint32_t ms)
 {
     QSeedRandom(randomState);
-    manager.UpdateAll(ms);
+    effect.manager.UpdateAll(ms);
     randomState = QRandomState();
     TurnView(viewRotation, turnSpeed, float(ms / 1000.0));
     elapsed += ms;
@@ -44,6 +34,6 @@ void PreviewRenderer::SetUpEditorGL()
 void PreviewRenderer::Draw(const float background[3])
 {
     glClearColor(background[0], background[1], background[2], 0.0f);
-    DrawEffectView(manager, viewRotation, cameraDistance, frustum);
+    DrawEffectView(effect.manager, viewRotation, cameraDistance, frustum);
     glMatrixMode(GL_MODELVIEW);
 }

@@ -1,18 +1,17 @@
 #pragma once
-// One effect running as it runs in the editor, without the editor: a manager with
-// growable pools and one system built from the settings as start-up builds it,
-// advanced by fixed frame times, the view turned at the View menu's speeds, and
-// drawn with the editor's projection, camera distance and blending. The GL part
-// (SetUpEditorGL, Draw) needs a current context; simulation alone needs none.
-// Owns the manager, the system and the view turn; not the texture.
+// One effect running as it runs in the editor, without the editor: the live effect
+// the editor's start-up builds from the settings, advanced by fixed frame times,
+// the view turned at the View menu's speeds, and drawn with the editor's
+// projection, camera distance and blending. The GL part (SetUpEditorGL, Draw)
+// needs a current context; simulation alone needs none.
+// Owns the live effect and the view turn; not the texture.
 
 #include <cstdint>
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
+#include "effect/LiveEffect.h"
 #include "math/QMatrix.h"
 #include "math/Vec3.h"
-#include "particles/QParticleManager.h"
-#include "particles/QParticleSystem.h"
 #include "tools/qprender/StateDigest.h"
 
 class PreviewRenderer {
@@ -40,12 +39,11 @@ public:
     // additive blending.
     void SetUpEditorGL();
 
-    StateDigest Digest() const { return DigestParticles(manager); }
+    StateDigest Digest() const { return DigestParticles(effect.manager); }
     uint64_t Elapsed() const { return elapsed; }
 
 private:
-    QParticleManager manager;  // declared before the system: the system leaves it first
-    QParticleSystem system;
+    LiveEffect effect;     // the manager and its one system, as the editor's start-up makes them
     QMatrix viewRotation;  // accumulated view turn, as the editor's
     float cameraDistance;  // world units from the eye to the effect's origin
     Vec3 turnSpeed;        // degrees per second about X, Y, Z

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/EffectView.h"
-#include "app/EmitterSettings.h"
+#include "effect/EffectCheck.h"
+#include "effect/EffectView.h"
+#include "effect/EmitterSettings.h"
 #include "files/RegularFile.h"
 #include "platform/OffscreenLL.h"
 #include "resources/QTexture.h"
@@ -23,7 +24,6 @@
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/ProgressLine.h"
 #include "tools/qprender/SheetImage.h"
-#include "tools/qptool/EffectCheck.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 
 // Canonical text of `s`, fields in the settings' own order, one line each, '\n'
 // after every line. The cone's axis and angle appear only with `cone = on`, since

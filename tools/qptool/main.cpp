@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/EffectFile.h"
-#include "app/EmitterSettings.h"
-#include "tools/qptool/EffectCheck.h"
+#include "effect/EffectCheck.h"
+#include "effect/EffectFile.h"
+#include "effect/EmitterSettings.h"
 #include "tools/qptool/EffectText.h"
 #include "tools/qptool/Presets.h"
 #include "tools/common/ToolVersion.h"

@@ -2,18 +2,13 @@
 
 #include <cmath>
 
-namespace {
-const uint16_t textureVersion = 0x0100;
+#include "resources/QTextureFormat.h"
 
+namespace {
 void PutU16(std::vector<uint8_t>& bytes, uint32_t value)
 {
     bytes.push_back(uint8_t(value & 0xff));
     bytes.push_back(uint8_t(value >> 8));
-}
-
-uint32_t GetU16(const std::vector<uint8_t>& bytes, size_t at)
-{
-    return bytes[at] | bytes[at + 1] << 8;
 }
 
 MipLevel HalveLevel(const MipLevel& source, int components)
@@ -88,7 +83,7 @@ bool EncodeTexture(const TextureFile& texture, std::vector<uint8_t>& bytes, std:
         return false;
     }
     bytes = {'Q', 'T', 'E', 'X'};
-    PutU16(bytes, textureVersion);
+    PutU16(bytes, TEXTURE_VERSION);
     bytes.push_back(uint8_t(texture.components));
     bytes.push_back(uint8_t(texture.levels.size()));
     for (const MipLevel& level : texture.levels) {
@@ -113,35 +108,38 @@ bool DecodeTexture(const std::vector<uint8_t>& bytes, TextureFile& texture, int&
 {
     texture = TextureFile();
     version = -1;
-    if (bytes.size() < 4 || bytes[0] != 'Q' || bytes[1] != 'T' || bytes[2] != 'E' || bytes[3] != 'X') {
+    QTextureHeader header = ParseTextureHeader(bytes.data(), bytes.size());
+    if (!header.tagged) {
         problems.push_back("does not start with the tag \"QTEX\"");
         return false;
     }
-    if (bytes.size() < 8) {
+    if (!header.hasLayout) {
         problems.push_back("header ends early: " + std::to_string(bytes.size()) + " of 8 bytes");
         return false;
     }
-    version = int(GetU16(bytes, 4));
-    if (version != textureVersion) {
+    version = int(header.version);
+    if (version != TEXTURE_VERSION) {
         problems.push_back("version is " + std::to_string(version) + "; loaders accept only 256 (0x0100)");
     }
-    texture.components = bytes[6];
-    if (texture.components != 3 && texture.components != 4) {
+    texture.components = header.components;
+    if (!TextureComponentsValid(header.components)) {
         problems.push_back("components is " + std::to_string(texture.components) + "; must be 3 (RGB) or 4 (RGBA)");
         return false;
     }
-    size_t levelCount = bytes[7];
-    size_t at = 8;
+    size_t levelCount = header.levelCount;
+    size_t at = TEXTURE_HEADER_SIZE;
     for (size_t k = 0; k < levelCount; ++k) {
-        if (bytes.size() - at < 4) {
+        uint16_t width = 0;
+        uint16_t height = 0;
+        if (!ParseTextureLevel(bytes.data() + at, bytes.size() - at, width, height)) {
             problems.push_back("level " + std::to_string(k) + " ends inside its size fields");
             return false;
         }
         MipLevel level;
-        level.width = GetU16(bytes, at);
-        level.height = GetU16(bytes, at + 2);
-        at += 4;
-        size_t size = size_t(level.width) * level.height * texture.components;
+        level.width = width;
+        level.height = height;
+        at += TEXTURE_LEVEL_HEADER_SIZE;
+        size_t size = size_t(TextureLevelBytes(level.width, level.height, uint32_t(texture.components)));
         if (bytes.size() - at < size) {
             problems.push_back("level " + std::to_string(k) + " (" + std::to_string(level.width) + " x " +
                                std::to_string(level.height) + ") ends early: " + std::to_string(bytes.size() - at) +

@@ -1,4 +1,4 @@
-#include "app/EffectFile.h"
+#include "effect/EffectFile.h"
 
 #include <cstdint>
 #include <cstring>
@@ -162,14 +162,4 @@ EffectFileResult ReadEffectFile(const char* name, EmitterSettings& into, size_t*
     if (!read)
         return EFFECT_UNREADABLE;
     return DecodeEffect(bytes.data(), bytes.size(), into);
-}
-
-bool SaveEffect(const char* name)
-{
-    return WriteEffectFile(name, settings);
-}
-
-bool LoadEffect(const char* name)
-{
-    return ReadEffectFile(name, settings) == EFFECT_OK;
 }

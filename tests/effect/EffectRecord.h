@@ -1,7 +1,7 @@
 #pragma once
 // The bytes of an effect record, as the tested writer encodes it, for comparing files.
 
-#include "app/EffectFile.h"
+#include "effect/EffectFile.h"
 #include "tests/support/ScratchFolder.h"
 
 inline Bytes Record(const EmitterSettings& s)

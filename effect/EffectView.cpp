@@ -1,4 +1,4 @@
-#include "app/EffectView.h"
+#include "effect/EffectView.h"
 
 #include <GL/gl.h>
 

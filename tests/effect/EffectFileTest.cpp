@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tests/app/EffectRecord.h"
+#include "tests/effect/EffectRecord.h"
 
 namespace {
 
@@ -89,16 +89,18 @@ TEST(EffectFile, ReadsEveryWholeFieldEvenOfAShortFileAndRefusesBadHeaders)
 TEST(EffectFile, LoadTakesOnlyRegularFilesAndSaveReplacesWholeOrNotAtAllThroughLinks)
 {
     ScratchFolder dir;
-    settings = distinct;
+    EmitterSettings settings = distinct;
+    auto load = [&settings](const char* name) { return ReadEffectFile(name, settings) == EFFECT_OK; };
+    auto save = [&settings](const char* name) { return WriteEffectFile(name, settings); };
     ASSERT_EQ(0, mkfifo(dir.Path("pipe").c_str(), 0600));
     for (const char* name : {"missing.QP", "", "pipe"})
-        EXPECT_FALSE(LoadEffect(dir.Path(name).c_str())) << "'" << name << "' (a FIFO must not hang)";
+        EXPECT_FALSE(load(dir.Path(name).c_str())) << "'" << name << "' (a FIFO must not hang)";
     EXPECT_EQ(Record(distinct), Record(settings));
 
     std::string path = dir.Path("keep.QP");
-    ASSERT_TRUE(SaveEffect(path.c_str()));
+    ASSERT_TRUE(save(path.c_str()));
     settings.coneEnabled = false;
-    ASSERT_TRUE(SaveEffect(path.c_str()));
+    ASSERT_TRUE(save(path.c_str()));
     Bytes before = ReadBytes(path);
     EXPECT_EQ(Record(settings), before) << "the second save replaces the first, with no tail";
 
@@ -109,24 +111,24 @@ TEST(EffectFile, LoadTakesOnlyRegularFilesAndSaveReplacesWholeOrNotAtAllThroughL
     std::signal(SIGXFSZ, SIG_IGN);  // a failed write, not a killed process
     ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &tight));
     settings = DefaultEmitterSettings();
-    bool saved = SaveEffect(path.c_str());
+    bool saved = save(path.c_str());
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_FALSE(saved);
     EXPECT_EQ(before, ReadBytes(path));
 
     // A missing folder, a folder in the target's place (the rename fails), a link loop.
-    EXPECT_FALSE(SaveEffect(dir.Path("no/such/x.QP").c_str()));
+    EXPECT_FALSE(save(dir.Path("no/such/x.QP").c_str()));
     ASSERT_EQ(0, mkdir(dir.Path("taken.QP").c_str(), 0700));
-    EXPECT_FALSE(SaveEffect(dir.Path("taken.QP").c_str()));
+    EXPECT_FALSE(save(dir.Path("taken.QP").c_str()));
     ASSERT_EQ(0, symlink("loop.QP", dir.Path("loop.QP").c_str()));
-    EXPECT_FALSE(SaveEffect(dir.Path("loop.QP").c_str()));
+    EXPECT_FALSE(save(dir.Path("loop.QP").c_str()));
 
     // Through a link, relative to its folder, the file it names is replaced (or
     // made, for a dangling one) and the link stays.
     ASSERT_EQ(0, symlink("keep.QP", dir.Path("link.QP").c_str()));
     ASSERT_EQ(0, symlink("made.QP", dir.Path("dangling.QP").c_str()));
     for (const char* link : {"link.QP", "dangling.QP"})
-        ASSERT_TRUE(SaveEffect(dir.Path(link).c_str())) << link;
+        ASSERT_TRUE(save(dir.Path(link).c_str())) << link;
     struct stat info;
     ASSERT_EQ(0, lstat(dir.Path("link.QP").c_str(), &info));
     EXPECT_TRUE(S_ISLNK(info.st_mode));

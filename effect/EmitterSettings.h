@@ -1,7 +1,7 @@
 #pragma once
 // The editable settings of the one effect: what value entry changes, what the
 // effect file stores and what the particle system is built from. A plain record
-// with no behaviour; the editor holds it once, as `settings`.
+// with no behaviour: the editor keeps one copy, the tools make their own.
 
 #include "math/Color4.h"
 #include "math/Vec3.h"
@@ -21,7 +21,3 @@ struct EmitterSettings {
 // The settings of a new effect: white fading to transparent white, size 0.02,
 // speed 0.2, 1000 ms, 100 per second, cone off with axis (0, 0, -1) and 90 degrees.
 EmitterSettings DefaultEmitterSettings();
-
-// The editor's one copy. All zero until start-up fills it (from the effect file
-// or the defaults); a load that meets a short file keeps what was there before.
-extern EmitterSettings settings;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/EffectFile.h"
+#include "effect/EffectFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/qptool/EffectCheck.h"
+#include "effect/EffectCheck.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

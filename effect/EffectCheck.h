@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/EffectFile.h"
-#include "app/EmitterSettings.h"
+#include "effect/EffectFile.h"
+#include "effect/EmitterSettings.h"
 
 struct EffectReport {
     EffectFileResult result;            // EFFECT_OK when the editor accepts the file

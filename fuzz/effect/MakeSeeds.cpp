@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/EffectFile.h"
+#include "effect/EffectFile.h"
 #include "files/ReplaceFile.h"
 
 int main(int argc, char** argv)

@@ -1,6 +1,4 @@
-#include "app/EmitterSettings.h"
-
-EmitterSettings settings = {};
+#include "effect/EmitterSettings.h"
 
 EmitterSettings DefaultEmitterSettings()
 {

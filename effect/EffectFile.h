@@ -2,11 +2,11 @@
 // The effect file (".QP"): one EmitterSettings record as a packed little-endian
 // byte stream, 65 bytes without a cone and 81 with one; the length alone tells
 // whether a cone is stored. Pure file and byte work: no GL, no window, no output,
-// so command-line tools link this (library qeffectfile) and share the layout.
+// so command-line tools link this (library qeffect) and share the layout.
 
 #include <cstddef>
 
-#include "app/EmitterSettings.h"
+#include "effect/EmitterSettings.h"
 
 enum : unsigned short { EFFECT_FILE_VERSION = 0x1000 };
 
@@ -50,9 +50,3 @@ bool WriteEffectFile(const char* name, const EmitterSettings& s);
 // EFFECT_OK is returned. If `fileSize` is given it receives the file's length in
 // bytes (0 when unreadable), so a tool can tell truncated or trailing data.
 EffectFileResult ReadEffectFile(const char* name, EmitterSettings& into, size_t* fileSize = nullptr);
-
-// The editor's Save and Load, on `settings`. SaveEffect returns false when the
-// file couldn't be written (the caller tells the user); LoadEffect returns true
-// when the file was accepted and `settings` filled from it.
-bool SaveEffect(const char* name);
-bool LoadEffect(const char* name);
