@@ -6,25 +6,7 @@
 #include <cstring>
 
 #include "effect/EffectFile.h"
-
-namespace {
-
-// Settings no file can produce by accident, to see what a load left alone.
-EmitterSettings Marker()
-{
-    EmitterSettings s;
-    std::memset(&s, 0xA5, sizeof(s));
-    s.coneEnabled = true;
-    return s;
-}
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-}  // namespace
+#include "fuzz/effect/FuzzChecks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -10,24 +10,10 @@
 #include <vector>
 
 #include "effect/EffectFile.h"
+#include "fuzz/effect/FuzzChecks.h"
 #include "tools/qptool/EffectText.h"
 
 namespace {
-
-// Settings no text can produce by accident, to see what a refusal left alone.
-EmitterSettings Marker()
-{
-    EmitterSettings s;
-    std::memset(&s, 0xA5, sizeof(s));
-    s.coneEnabled = true;
-    return s;
-}
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // What an accepted input must keep: its canonical text reads back, on top of the
 // defaults, to the same record.

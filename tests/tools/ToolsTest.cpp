@@ -62,6 +62,9 @@ TEST_F(Tools, PngToQtexToArchiveAndBack)
     ASSERT_EQ(0, RunProgram({LLPACK_TOOL, "extract", "a.pak", "-C", "out"}).exitCode);
     EXPECT_EQ(big, ReadBytes("out/big.bin"));
     EXPECT_EQ(ReadBytes("out.qtex"), ReadBytes("out/Tex"));
+    // An entry name with control bytes is listed escaped, so a terminal never acts on it.
+    ASSERT_EQ(0, RunProgram({LLPACK_TOOL, "create", "odd.pak", "\x1b[2Jred\\=big.bin"}).exitCode);
+    ExpectSays(RunProgram({LLPACK_TOOL, "list", "odd.pak"}), 0, "70000  \\x1b[2Jred\\x5c\n");
 
     // Box filter: 2 x 2 blocks of one colour halve to that colour; the last level is the
     // rounded mean. Alpha in the PNG makes an RGBA texture.

@@ -62,6 +62,24 @@ std::string BaseName(const std::string& path)
 }
 
 // A name that is safe to write as a file in the extraction folder.
+// An entry name as it is shown on a terminal: control bytes (which a damaged or hostile
+// archive may hold, and which a terminal would act on) and the backslash as \xNN, every
+// other byte as it is, so UTF-8 names read normally.
+std::string Shown(const std::string& name)
+{
+    std::string shown;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7f || c == '\\') {
+            char escaped[5];
+            snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            shown += escaped;
+        } else {
+            shown += char(c);
+        }
+    }
+    return shown;
+}
+
 bool IsPlainName(const std::string& name)
 {
     return !name.empty() && name.size() <= 255 && name != "." && name != ".." && name.find('/') == std::string::npos &&
@@ -151,7 +169,7 @@ bool ReadDirectory(const std::string& path, const std::vector<uint8_t>& bytes, u
         entry.length = record.length;
         entry.fits = PackEntryFits(record, bytes.size());
         if (!entry.fits) {
-            problems.push_back(path + ": entry \"" + entry.name + "\" runs past the archive's end");
+            problems.push_back(path + ": entry \"" + Shown(entry.name) + "\" runs past the archive's end");
         }
         entries.push_back(entry);
     }
@@ -197,7 +215,7 @@ int List(const std::string& archivePath)
         printf("%s: LLPACK version %u, %zu entries\n", archivePath.c_str(), version, entries.size());
     }
     for (const Entry& entry : entries) {
-        printf("%10u %10u  %s\n", entry.offset, entry.length, entry.name.c_str());
+        printf("%10u %10u  %s\n", entry.offset, entry.length, Shown(entry.name).c_str());
     }
     for (const std::string& problem : problems) {
         fprintf(stderr, "llpack: %s\n", problem.c_str());
@@ -229,11 +247,12 @@ int Extract(const std::string& archivePath, const std::string& folder, const std
             continue;
         }
         if (!IsPlainName(entry.name)) {
-            result = Fail(archivePath + ": entry \"" + entry.name + "\" has a name that is not a plain file name");
+            result =
+                Fail(archivePath + ": entry \"" + Shown(entry.name) + "\" has a name that is not a plain file name");
             continue;
         }
         if (!entry.fits) {
-            result = Fail(archivePath + ": entry \"" + entry.name + "\" runs past the archive's end");
+            result = Fail(archivePath + ": entry \"" + Shown(entry.name) + "\" runs past the archive's end");
             continue;
         }
         std::string target = folder + "/" + entry.name;
