@@ -156,8 +156,8 @@ TEST(QptoolFrom, RefusesBadTextNamingItsLineAndWritesNothing)
     WriteBytes(dir.Path("big.txt"), {});
     ASSERT_EQ(0, truncate(dir.Path("big.txt").c_str(), (1 << 20) + 1));
     const std::pair<std::string, const char*> unreadable[] = {{dir.Path("none.txt"), "No such file or directory"},
-                                                              {dir.root, "is a directory"},
-                                                              {dir.Path("fifo"), "is not a regular file"},
+                                                              {dir.root, "is a folder, not a regular file"},
+                                                              {dir.Path("fifo"), "not a regular file"},
                                                               {dir.Path("big.txt"), "1048577 bytes is too long"}};
     for (const auto& u : unreadable) {
         const ToolResult made =
@@ -237,7 +237,9 @@ TEST(QptoolRefusals, SayPlainlyWhatIsWrongAndChangeNothing)
                                                               {dir.Path("fifo.QP"), "is not a regular file"}};
     for (const auto& u : unreadable) {
         const ToolResult dump = RunTool("timeout 20 " + Quote(qptool) + " dump " + Quote(u.first));
-        EXPECT_TRUE(dump.exitCode == 1 && Has(dump.err, u.first + ": ") && Has(dump.err, u.second)) << dump.err;
+        EXPECT_EQ(1, dump.exitCode) << u.first;
+        EXPECT_TRUE(Has(dump.err, u.first + ": ")) << dump.err;
+        EXPECT_TRUE(Has(dump.err, u.second)) << dump.err;
     }
 }
 

@@ -22,9 +22,6 @@ bool WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes, 
 
 bool ReadFileWhole(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
-    // Standard input is a stream the user handed over on purpose: a pipe is fine there.
-    if (path == "/dev/stdin")
-        return ReadStandardInput(bytes, error);
     std::string problem;
     if (!ReadRegularFile(path.c_str(), bytes, problem)) {
         error = path + ": " + problem;

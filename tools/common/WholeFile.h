@@ -16,7 +16,7 @@ bool WriteFileWhole(const std::string& path, const void* data, size_t size, std:
 bool WriteFileWhole(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
 // Reads a whole regular file; false with error naming the file (and `bytes` empty)
-// when it can't. The name /dev/stdin reads the standard input as ReadStandardInput.
+// when it can't.
 bool ReadFileWhole(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
 
 // Reads the standard input to its end, whatever it is (a pipe, a file, a terminal);

@@ -15,6 +15,7 @@
 #include "effect/EmitterSettings.h"
 #include "tools/qptool/EffectText.h"
 #include "tools/qptool/Presets.h"
+#include "files/RegularFile.h"
 #include "tools/common/ToolVersion.h"
 #include "tools/common/WholeFile.h"
 
@@ -95,7 +96,7 @@ bool Write(const char* name, const EmitterSettings& s)
 }
 
 // Effect text is a few hundred bytes; anything far larger is the wrong file.
-const off_t maxTextSize = 1 << 20;
+const size_t maxTextSize = 1 << 20;
 
 // Reads the effect text named by `from` ("-" for standard input). Only a regular
 // file is opened, so a FIFO or device named by mistake can't block the tool.
@@ -103,26 +104,20 @@ bool ReadText(const std::string& from, std::string& text, std::string& error)
 {
     std::vector<uint8_t> bytes;
     if (from == "-") {
-        if (!ReadFileWhole("/dev/stdin", bytes, error)) {
-            error = "standard input: couldn't be read";
+        if (!ReadStandardInput(bytes, error))
             return false;
-        }
     } else {
-        struct stat info;
-        if (stat(from.c_str(), &info) != 0) {
-            error = from + ": cannot open: " + strerror(errno);
+        // One byte past the limit tells a text that is too long from one that just fits.
+        std::string problem;
+        uint64_t size = 0;
+        if (!ReadRegularFile(from.c_str(), bytes, problem, maxTextSize + 1, &size)) {
+            error = from + ": " + problem;
             return false;
         }
-        if (!S_ISREG(info.st_mode)) {
-            error = from + (S_ISDIR(info.st_mode) ? ": is a directory" : ": is not a regular file");
+        if (size > maxTextSize) {
+            error = from + ": " + std::to_string(size) + " bytes is too long for effect text";
             return false;
         }
-        if (info.st_size > maxTextSize) {
-            error = from + ": " + std::to_string(info.st_size) + " bytes is too long for effect text";
-            return false;
-        }
-        if (!ReadFileWhole(from, bytes, error))
-            return false;
     }
     text.assign(bytes.begin(), bytes.end());
     return true;
