@@ -9,7 +9,6 @@
 #include "app/EffectSaving.h"
 #include "app/Menus.h"
 #include "app/OnScreenText.h"
-#include "effect/EffectFile.h"
 #include "effect/EffectView.h"
 #include "platform/Platform.h"
 #include "resources/QBitmapFont.h"
@@ -26,7 +25,9 @@ const unsigned short fontScratchBytes = 256;
 void ChooseSettings(int argc, char** argv)
 {
     const char* effectName = argc > 2 ? argv[2] : nullptr;
-    EffectFileResult loaded = effectName ? ReadEffectFile(effectName, settings) : EFFECT_UNREADABLE;
+    EffectFileResult loaded = EFFECT_UNREADABLE;
+    if (effectName)
+        LoadEffect(effectName, &loaded);
     // A file that is there but isn't an effect of this version (another format, another
     // version, cut short) is someone's data: the first Save keeps it as NAME.bak.
     keepRefusedFile = loaded != EFFECT_OK && loaded != EFFECT_UNREADABLE;

@@ -8,7 +8,10 @@ bool SaveEffect(const char* name)
     return WriteEffectFile(name, settings);
 }
 
-bool LoadEffect(const char* name)
+bool LoadEffect(const char* name, EffectFileResult* result)
 {
-    return ReadEffectFile(name, settings) == EFFECT_OK;
+    const EffectFileResult loaded = ReadEffectFile(name, settings);
+    if (result)
+        *result = loaded;
+    return loaded == EFFECT_OK;
 }
