@@ -12,7 +12,7 @@
 #include "effect/LiveEffect.h"
 #include "math/QMatrix.h"
 #include "math/Vec3.h"
-#include "tools/qprender/StateDigest.h"
+#include "particles/StateDigest.h"
 
 class PreviewRenderer {
 public:

@@ -1,4 +1,4 @@
-#include "tools/qprender/StateDigest.h"
+#include "particles/StateDigest.h"
 
 #include <cstring>
 
