@@ -1,0 +1,187 @@
+// The module's C interface for the studio page: one session, its settings as effect
+// file bytes and as `name=value` assignments, undo and redo, time in 16 ms frames,
+// and the numbers the page shows. Text results live until the next call that makes
+// text; byte results until the next change.
+
+#include <emscripten/emscripten.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "effect/EffectFile.h"
+#include "web/SettingAssignment.h"
+#include "web/StudioSession.h"
+
+namespace {
+
+StudioSession& Session()
+{
+    static StudioSession session;
+    return session;
+}
+
+std::string text;                              // the last text result
+unsigned char encoded[EFFECT_FILE_CONE_SIZE];  // the last effect bytes
+
+const char* Keep(const std::string& value)
+{
+    text = value;
+    return text.c_str();
+}
+
+// The shortest decimal that reads back to the same float; NaN and the infinities,
+// which JSON can't hold, as null.
+std::string FloatText(float value)
+{
+    if (!std::isfinite(value))
+        return "null";
+    char number[32];
+    for (int digits = 1; digits <= 9; ++digits) {
+        snprintf(number, sizeof number, "%.*g", digits, double(value));
+        if (strtof(number, nullptr) == value)
+            break;
+    }
+    return number;
+}
+
+void AddNumbers(std::string& json, const char* name, const float* values, int count)
+{
+    json += std::string("\"") + name + "\":" + (count > 1 ? "[" : "");
+    for (int i = 0; i < count; ++i)
+        json += (i ? "," : "") + FloatText(values[i]);
+    json += count > 1 ? "]," : ",";
+}
+
+}  // namespace
+
+extern "C" {
+
+// Loads an effect file's bytes; returns 0 when accepted, else the refusal's code
+// (nothing changes then). qp_text() holds the inspection's sentences either way.
+EMSCRIPTEN_KEEPALIVE int qp_load(const unsigned char* bytes, int count)
+{
+    std::string problems;
+    const EffectFileResult result = Session().Load(bytes, size_t(count < 0 ? 0 : count), problems);
+    Keep(problems);
+    return int(result);
+}
+
+// The bytes the editor's Save writes for the current settings (65 or 81 of them);
+// qp_encode returns their count and qp_encoded where they are.
+EMSCRIPTEN_KEEPALIVE int qp_encode()
+{
+    return int(EncodeEffect(Session().Settings(), encoded));
+}
+
+EMSCRIPTEN_KEEPALIVE const unsigned char* qp_encoded()
+{
+    return encoded;
+}
+
+// Applies one `name=value` assignment as one change; 1 when done, 0 with the reason
+// in qp_text().
+EMSCRIPTEN_KEEPALIVE int qp_set(const char* assignment)
+{
+    EmitterSettings next = Session().Settings();
+    std::string error;
+    if (!AssignSetting(next, assignment, error)) {
+        Keep(error);
+        return 0;
+    }
+    Session().Change(next);
+    Keep("");
+    return 1;
+}
+
+// The settings as a JSON object with one member per field (NaN as null).
+EMSCRIPTEN_KEEPALIVE const char* qp_settings()
+{
+    const EmitterSettings& s = Session().Settings();
+    std::string json = "{";
+    AddNumbers(json, "startColor", &s.startColor.r, 4);
+    AddNumbers(json, "endColor", &s.endColor.r, 4);
+    AddNumbers(json, "size", &s.size, 1);
+    AddNumbers(json, "velocity", &s.velocity, 1);
+    json += "\"lifetime\":" + std::to_string(s.lifetime) + ",\"emitRate\":" + std::to_string(s.emitRate) + ",";
+    json += std::string("\"cone\":") + (s.coneEnabled ? "true" : "false") + ",";
+    AddNumbers(json, "coneDirection", &s.coneDirection.x, 3);
+    AddNumbers(json, "coneAngle", &s.coneAngle, 1);
+    json.back() = '}';
+    return Keep(json);
+}
+
+EMSCRIPTEN_KEEPALIVE const char* qp_text()
+{
+    return text.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_undo()
+{
+    return Session().Undo() ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_redo()
+{
+    return Session().Redo() ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_can_undo()
+{
+    return Session().CanUndo() ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_can_redo()
+{
+    return Session().CanRedo() ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void qp_set_seed(unsigned seed)
+{
+    Session().SetSeed(seed);
+}
+
+EMSCRIPTEN_KEEPALIVE unsigned qp_seed()
+{
+    return Session().Seed();
+}
+
+EMSCRIPTEN_KEEPALIVE void qp_restart()
+{
+    Session().Restart();
+}
+
+// Frames of StudioSession::FRAME_MS, as live playback advances.
+EMSCRIPTEN_KEEPALIVE void qp_step(int count)
+{
+    for (int i = 0; i < count; ++i)
+        Session().Advance(StudioSession::FRAME_MS);
+}
+
+EMSCRIPTEN_KEEPALIVE void qp_seek(double ms)
+{
+    Session().Seek(ms > 0 ? uint64_t(ms) : 0);
+}
+
+EMSCRIPTEN_KEEPALIVE const char* qp_state()
+{
+    return Keep(Session().StateLine());
+}
+
+EMSCRIPTEN_KEEPALIVE double qp_elapsed()
+{
+    return double(Session().Elapsed());
+}
+
+EMSCRIPTEN_KEEPALIVE double qp_particles()
+{
+    return double(Session().LiveParticles());
+}
+
+EMSCRIPTEN_KEEPALIVE double qp_pool_bytes()
+{
+    return double(Session().PoolBytes());
+}
+
+}  // extern "C"

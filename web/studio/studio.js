@@ -1,0 +1,434 @@
+// The studio page: every setting of one effect as a control named after its field,
+// time in the engine's 16 ms frames (play, step, scrub), the numbers the engine
+// reports, undo and redo, files and links. The engine module does all effect work;
+// window.qpStudio is the same page driven by scripts and tests.
+
+import {openEngine, toBase64Url, fromBase64Url} from './engine.js';
+
+const FRAME_MS = 16;       // one engine frame, as qprender steps by default
+const LONGEST_MS = 60000;  // the end of the timeline
+const MOST_FRAMES_PER_PAINT = 8;  // playback drops time rather than fall further behind
+
+// The controls, one group per field of the effect settings.
+const FIELDS = [
+    {name: 'startColor', kind: 'color', label: 'Start colour'},
+    {name: 'endColor', kind: 'color', label: 'End colour'},
+    {name: 'size', kind: 'float', label: 'Size', max: 0.5, step: 0.001},
+    {name: 'velocity', kind: 'float', label: 'Velocity', max: 2, step: 0.01},
+    {name: 'lifetime', kind: 'whole', label: 'Lifetime (ms)', max: 10000},
+    {name: 'emitRate', kind: 'whole', label: 'Particles per second', max: 20000},
+    {name: 'cone', kind: 'switch', label: 'Cone'},
+    {name: 'coneDirection', kind: 'axis', label: 'Cone axis'},
+    {name: 'coneAngle', kind: 'angle', label: 'Cone angle', max: 90, step: 0.5},
+];
+const COLOR_PARTS = ['r', 'g', 'b', 'a'];
+const AXIS_PARTS = ['x', 'y', 'z'];
+
+const $ = (id) => document.getElementById(id);
+const form = $('settings');
+const view = {playing: false, speed: 1, carried: 0, lastPaint: 0, peak: 0, frameMs: 0, savedBytes: null,
+              fileName: 'Out.QP'};
+
+const engine = await openEngine();
+
+function element(tag, attributes = {}, text = '') {
+    const e = document.createElement(tag);
+    for (const [key, value] of Object.entries(attributes)) e.setAttribute(key, value);
+    if (text) e.textContent = text;
+    return e;
+}
+
+function numberInput(name, label, field) {
+    const input = element('input', {type: 'number', name, 'aria-label': label, step: field.step || 'any'});
+    if (field.kind === 'whole') input.step = '1';
+    return input;
+}
+
+function buildControls() {
+    for (const field of FIELDS) {
+        const id = `field-${field.name}`;
+        form.append(element('label', {for: id}, field.label));
+        const row = element('div', {class: 'row'});
+        if (field.kind === 'color') {
+            const picker = element('input', {type: 'color', name: field.name, id, 'aria-label': field.label});
+            row.append(picker);
+            for (const part of COLOR_PARTS)
+                row.append(numberInput(`${field.name}.${part}`, `${field.label} ${part}`, {step: 0.01}));
+        } else if (field.kind === 'switch') {
+            row.append(element('input', {type: 'checkbox', name: field.name, id}));
+        } else if (field.kind === 'axis') {
+            for (const part of AXIS_PARTS) {
+                const input = numberInput(`${field.name}.${part}`, `${field.label} ${part}`, {step: 0.1});
+                if (part === 'x') input.id = id;
+                row.append(input);
+            }
+        } else {
+            const input = numberInput(field.name, field.label, field);
+            input.id = id;
+            const slider = element('input', {type: 'range', min: '0', max: String(field.max),
+                                             step: String(field.step || 1), 'data-slider-for': field.name,
+                                             'aria-label': `${field.label} slider`, tabindex: '-1'});
+            row.append(input, slider);
+        }
+        row.append(element('span', {class: 'warning', 'data-warning-for': field.name}));
+        form.append(row);
+    }
+}
+
+function named(name) {
+    return form.querySelector(`[name="${name}"]`);
+}
+
+function hexOf(color) {
+    const byte = (v) => Math.round(Math.min(1, Math.max(0, v ?? 0)) * 255).toString(16).padStart(2, '0');
+    return `#${byte(color[0])}${byte(color[1])}${byte(color[2])}`;
+}
+
+const shown = (v) => (v === null ? 'NaN' : String(v));
+
+// Puts the engine's settings into every control and the warnings beside them.
+function showSettings() {
+    const s = engine.settings();
+    for (const field of FIELDS) {
+        const value = s[field.name];
+        if (field.kind === 'color') {
+            named(field.name).value = hexOf(value);
+            COLOR_PARTS.forEach((part, i) => { named(`${field.name}.${part}`).value = shown(value[i]); });
+        } else if (field.kind === 'switch') {
+            named(field.name).checked = value;
+        } else if (field.kind === 'axis') {
+            AXIS_PARTS.forEach((part, i) => {
+                const input = named(`${field.name}.${part}`);
+                input.value = shown(value[i]);
+                input.disabled = !s.cone;
+            });
+        } else {
+            named(field.name).value = shown(value);
+            form.querySelector(`[data-slider-for="${field.name}"]`).value = value ?? 0;
+            if (field.kind === 'angle') {
+                named(field.name).disabled = !s.cone;
+                form.querySelector(`[data-slider-for="${field.name}"]`).disabled = !s.cone;
+            }
+        }
+    }
+    const warn = (name, text) => { form.querySelector(`[data-warning-for="${name}"]`).textContent = text; };
+    warn('lifetime', s.lifetime < 0 ? 'negative: the engine reads it as a huge lifetime' : '');
+    warn('emitRate', s.emitRate < 0 ? 'negative: the engine reads it as a huge rate' : '');
+    const axis = s.coneDirection;
+    warn('coneDirection', s.cone && axis.every((v) => v === 0) ? 'a zero axis gives no direction' : '');
+    $('undo').disabled = !engine.canUndo();
+    $('redo').disabled = !engine.canRedo();
+}
+
+function message(text) {
+    $('message').textContent = text;
+}
+
+function bytesEqual(a, b) {
+    return a !== null && b !== null && a.length === b.length && a.every((v, i) => v === b[i]);
+}
+
+function showModified() {
+    const modified = !bytesEqual(engine.bytes(), view.savedBytes);
+    $('modified').hidden = !modified;
+    document.title = (modified ? '* ' : '') + 'qpedit studio';
+    return modified;
+}
+
+// After any change of the settings: controls, marker, and (when paused) the time
+// shown again from the start with the new settings, as qprender would show it.
+function changed() {
+    showSettings();
+    showModified();
+    view.peak = 0;
+    if (!view.playing) engine.seek(engine.elapsed());
+    showTime();
+}
+
+// A value typed into a control, kept as the editor's value entry keeps it: rate and
+// lifetime cut to whole numbers toward zero, the cone angle within 0..90.
+function entered(name, text) {
+    const field = FIELDS.find((f) => f.name === name.split('.')[0]);
+    let value = text.trim();
+    if (value === '' || Number.isNaN(Number(value))) {
+        message(`${name}: not a number`);
+        showSettings();
+        return;
+    }
+    if (field.kind === 'whole') value = String(Math.trunc(Number(value)));
+    if (field.kind === 'angle') value = String(Math.min(90, Math.max(0, Number(value))));
+    apply(`${name}=${value}`);
+}
+
+function apply(assignment) {
+    const error = engine.set(assignment);
+    message(error);
+    changed();
+    return error;
+}
+
+function onControl(event) {
+    const target = event.target;
+    if (target.dataset.sliderFor) {
+        entered(target.dataset.sliderFor, target.value);
+    } else if (target.type === 'checkbox') {
+        apply(`${target.name}=${target.checked ? 'on' : 'off'}`);
+    } else if (target.type === 'color') {
+        const hex = target.value;
+        const alpha = engine.settings()[target.name][3];
+        const parts = [1, 3, 5].map((at) => parseInt(hex.slice(at, at + 2), 16) / 255);
+        apply(`${target.name}=${parts.join(',')},${alpha ?? 'nan'}`);
+    } else if (target.name) {
+        entered(target.name, target.value);
+    }
+}
+
+function formatBytes(bytes) {
+    if (bytes < 1024) return `${bytes} B`;
+    if (bytes < 1024 * 1024) return `${(bytes / 1024).toFixed(1)} KiB`;
+    return `${(bytes / 1024 / 1024).toFixed(2)} MiB`;
+}
+
+function showTime() {
+    const particles = engine.particles();
+    view.peak = Math.max(view.peak, particles);
+    const elapsed = engine.elapsed();
+    $('time').textContent = `${elapsed} ms`;
+    $('timeline').value = elapsed;
+    $('particles').textContent = particles.toLocaleString('en');
+    $('peak').textContent = view.peak.toLocaleString('en');
+    $('pool').textContent = formatBytes(engine.poolBytes());
+    $('frameTime').textContent = view.frameMs ? `${view.frameMs.toFixed(3)} ms` : '-';
+    if (!batch) $('state').textContent = engine.state();
+}
+
+function setPlaying(playing) {
+    view.playing = playing && engine.elapsed() < LONGEST_MS;
+    view.carried = 0;
+    $('play').textContent = view.playing ? 'Pause' : 'Play';
+}
+
+function seek(ms) {
+    setPlaying(false);
+    const clock = performance.now();
+    engine.seek(Math.min(LONGEST_MS, Math.max(0, Math.floor(ms))));
+    const frames = Math.ceil(engine.elapsed() / FRAME_MS);
+    if (frames) view.frameMs = (performance.now() - clock) / frames;
+    showTime();
+    return engine.state();
+}
+
+// Live playback: whole frames as wall time (times the speed) accumulates.
+function paint(now) {
+    if (view.playing) {
+        view.carried += (now - (view.lastPaint || now)) * view.speed;
+        let frames = Math.floor(view.carried / FRAME_MS);
+        view.carried -= frames * FRAME_MS;
+        frames = Math.min(frames, MOST_FRAMES_PER_PAINT, Math.ceil((LONGEST_MS - engine.elapsed()) / FRAME_MS));
+        if (frames > 0) {
+            const clock = performance.now();
+            engine.step(frames);
+            view.frameMs = (performance.now() - clock) / frames;
+        }
+        if (engine.elapsed() >= LONGEST_MS) setPlaying(false);
+        showTime();
+    }
+    view.lastPaint = now;
+    drawPreview();
+    requestAnimationFrame(paint);
+}
+
+const gl = $('preview').getContext('webgl', {alpha: false, antialias: false, preserveDrawingBuffer: true});
+
+function drawPreview() {
+    if (!gl) return;
+    gl.clearColor(0, 0, 0, 1);
+    gl.clear(gl.COLOR_BUFFER_BIT);
+    if (window.qpStudio.firstFrameMs === null) window.qpStudio.firstFrameMs = performance.now();
+}
+
+function load(bytes, name) {
+    const result = engine.load(bytes);
+    if (!result.ok) {
+        message(`${name}: ${result.problems.trim() || 'not an effect file'}; nothing changed`);
+        return result;
+    }
+    view.savedBytes = engine.bytes();
+    view.fileName = name;
+    message(result.problems.trim() ? `${name}: ${result.problems.trim()}` : '');
+    changed();
+    return result;
+}
+
+function save() {
+    const bytes = new Uint8Array(engine.bytes());
+    const url = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
+    const a = element('a', {href: url, download: view.fileName});
+    a.click();
+    URL.revokeObjectURL(url);
+    view.savedBytes = Array.from(bytes);
+    showModified();
+}
+
+function link() {
+    const address = new URL(location.href);
+    address.search = '';
+    let fragment = `fx=${toBase64Url(engine.bytes())}`;
+    if (engine.seed() !== 1) fragment += `&seed=${engine.seed()}`;
+    if (engine.elapsed() !== 0) fragment += `&t=${engine.elapsed()}`;
+    address.hash = fragment;
+    return address.href;
+}
+
+function undo() {
+    const done = engine.undo();
+    if (done) changed();
+    return done;
+}
+
+function redo() {
+    const done = engine.redo();
+    if (done) changed();
+    return done;
+}
+
+// The effect, seed and time a link carries; false when its effect can't be used.
+function openFragment(fragment) {
+    const values = new URLSearchParams(fragment.replace(/^#/, ''));
+    if (values.has('seed')) {
+        const seed = Number(values.get('seed'));
+        if (Number.isInteger(seed) && seed >= 0 && seed <= 0xffffffff) engine.setSeed(seed);
+    }
+    if (values.has('fx')) {
+        const bytes = fromBase64Url(values.get('fx'));
+        if (bytes === null) {
+            message('the link\'s effect is not base64url text; nothing changed');
+            return false;
+        }
+        if (!load(bytes, 'Out.QP').ok) return false;
+    }
+    view.savedBytes = engine.bytes();
+    engine.restart();
+    if (values.has('t')) seek(Number(values.get('t')) || 0);
+    return true;
+}
+
+// index.html?state&frames=K&seed=N#fx=...: the lines `qprender --state --frames K
+// --seed N` prints for that effect, in <pre id="state">, with no interaction.
+function runBatch(search) {
+    const frames = Math.max(0, Math.floor(Number(search.get('frames') ?? 1)) || 0);
+    const out = $('state');
+    if (!openFragment(location.hash)) {
+        out.textContent = `error: ${$('message').textContent}\n`;
+    } else {
+        const lines = [];
+        for (let k = 0; k < frames; ++k) {
+            engine.step(1);
+            lines.push(engine.state());
+        }
+        out.textContent = lines.length ? lines.join('\n') + '\n' : '';
+    }
+    out.dataset.done = 'true';
+}
+
+function wire() {
+    form.addEventListener('change', onControl);
+    form.addEventListener('input', (e) => { if (e.target.dataset.sliderFor) onControl(e); });
+    $('play').addEventListener('click', () => setPlaying(!view.playing));
+    $('step').addEventListener('click', () => { setPlaying(false); engine.step(1); showTime(); });
+    $('restart').addEventListener('click', () => seek(0));
+    $('timeline').addEventListener('input', (e) => seek(Number(e.target.value)));
+    $('speed').addEventListener('change', (e) => { view.speed = Number(e.target.value); });
+    $('seed').addEventListener('change', (e) => {
+        const seed = Math.floor(Number(e.target.value));
+        if (Number.isInteger(seed) && seed >= 0 && seed <= 0xffffffff) {
+            const at = engine.elapsed();
+            engine.setSeed(seed);
+            seek(at);
+        }
+        e.target.value = engine.seed();
+    });
+    $('undo').addEventListener('click', undo);
+    $('redo').addEventListener('click', redo);
+    $('save').addEventListener('click', save);
+    $('link').addEventListener('click', () => {
+        const address = link();
+        navigator.clipboard?.writeText(address).then(() => message('link copied'), () => message(address));
+    });
+    $('open').addEventListener('change', async (e) => {
+        const file = e.target.files[0];
+        if (file) load(new Uint8Array(await file.arrayBuffer()), file.name);
+        e.target.value = '';
+    });
+    document.addEventListener('dragover', (e) => e.preventDefault());
+    document.addEventListener('drop', async (e) => {
+        e.preventDefault();
+        const file = e.dataTransfer.files[0];
+        if (file) load(new Uint8Array(await file.arrayBuffer()), file.name);
+    });
+    document.addEventListener('keydown', (e) => {
+        const typing = e.target.matches('input[type=number], input[type=text], select');
+        if (e.key === ' ' && !typing && !e.ctrlKey) {
+            e.preventDefault();
+            setPlaying(!view.playing);
+        } else if (e.ctrlKey && (e.key === 'z' || e.key === 'Z') && !typing) {
+            e.preventDefault();
+            if (e.shiftKey) redo(); else undo();
+        } else if (e.ctrlKey && e.key === 'y' && !typing) {
+            e.preventDefault();
+            redo();
+        }
+    });
+    window.addEventListener('beforeunload', (e) => {
+        if (showModified()) {
+            e.preventDefault();
+            e.returnValue = '';
+        }
+    });
+}
+
+window.qpStudio = {
+    firstFrameMs: null,  // milliseconds from navigation to the first drawn frame
+    load: (bytes) => load(bytes, 'Out.QP'),
+    bytes: () => engine.bytes(),
+    settings: () => engine.settings(),
+    set: (assignment) => {
+        const error = apply(assignment);
+        return {ok: error === '', error};
+    },
+    undo,
+    redo,
+    seek,
+    state: () => engine.state(),
+    link,
+    step(frames = 1) {
+        setPlaying(false);
+        engine.step(frames);
+        showTime();
+        return engine.state();
+    },
+    play: () => setPlaying(true),
+    pause: () => setPlaying(false),
+    setSeed(seed) {
+        engine.setSeed(seed);
+        $('seed').value = engine.seed();
+        return seek(engine.elapsed());
+    },
+    modified: () => showModified(),
+};
+
+const search = new URLSearchParams(location.search);
+const batch = search.has('state');
+buildControls();
+wire();
+if (batch) {
+    runBatch(search);
+} else {
+    openFragment(location.hash);
+    $('seed').value = engine.seed();
+}
+showSettings();
+showModified();
+showTime();
+document.body.dataset.ready = 'true';
+requestAnimationFrame(paint);
