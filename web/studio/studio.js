@@ -318,9 +318,14 @@ function openFragment(fragment) {
 function runBatch(search) {
     const frames = Math.max(0, Math.floor(Number(search.get('frames') ?? 1)) || 0);
     const out = $('state');
-    if (!openFragment(location.hash)) {
+    const seed = Number(search.get('seed') ?? 1);
+    if (!(Number.isInteger(seed) && seed >= 0 && seed <= 0xffffffff)) {
+        message(`bad seed '${search.get('seed')}': expected 0 to 4294967295`);
+        out.textContent = `error: ${$('message').textContent}\n`;
+    } else if (!openFragment(location.hash)) {
         out.textContent = `error: ${$('message').textContent}\n`;
     } else {
+        engine.setSeed(seed);
         const lines = [];
         for (let k = 0; k < frames; ++k) {
             engine.step(1);
@@ -415,6 +420,8 @@ window.qpStudio = {
         return seek(engine.elapsed());
     },
     modified: () => showModified(),
+    numbers: () => ({particles: engine.particles(), peak: view.peak, poolBytes: engine.poolBytes(),
+                     elapsed: engine.elapsed(), frameMs: view.frameMs}),
 };
 
 const search = new URLSearchParams(location.search);

@@ -1,0 +1,292 @@
+#!/usr/bin/python3
+"""The studio page in headless Chromium against the native tools: the page's
+state lines equal `qprender --state` line for line, its bytes equal what
+`qptool new` writes, and its interface (assignments, undo and redo, refused
+files, links, controls) works for real.
+
+    test_studio.py NATIVE_BUILD SITE
+
+NATIVE_BUILD holds the normal build (tools/qprender/qprender, tools/qptool/qptool);
+SITE holds the built page (index.html beside qpstudio.wasm). Ends with the line
+`N passed, N failed`; exits 1 when anything failed."""
+
+import base64
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'web'))
+import serve  # noqa: E402  the studio's own server
+
+NATIVE = SITE = None
+ADDRESS = None
+DRIVER = None
+SCRATCH = tempfile.mkdtemp(prefix='qp-web-test-')
+
+
+def tool(name):
+    return os.path.join(NATIVE, 'tools', name, name)
+
+
+def run(args, ok=(0,)):
+    done = subprocess.run(args, capture_output=True, text=True)
+    if done.returncode not in ok:
+        raise AssertionError(f'{" ".join(args)} exited {done.returncode}: {done.stderr.strip()}')
+    return done
+
+
+def effect_file(name, *assignments):
+    """The bytes and path of the effect `qptool new` writes for the assignments."""
+    path = os.path.join(SCRATCH, name + '.QP')
+    run([tool('qptool'), 'new', '--force', path, *assignments])
+    with open(path, 'rb') as f:
+        return f.read(), path
+
+
+def native_states(path, *options):
+    # The texture is only read when pictures are made.
+    out = run([tool('qprender'), 'unused.qtex', path, '--state', '--no-image', *options]).stdout
+    return out.splitlines()
+
+
+def fragment(data):
+    return base64.urlsafe_b64encode(data).decode().rstrip('=')
+
+
+def open_page(query='', hash_part=''):
+    DRIVER.get(ADDRESS + query + hash_part)
+    WebDriverWait(DRIVER, 30).until(lambda d: d.execute_script('return document.body.dataset.ready'))
+
+
+def js(script, *args):
+    return DRIVER.execute_script(script, *args)
+
+
+def start_browser():
+    options = webdriver.ChromeOptions()
+    options.binary_location = '/usr/bin/chromium'
+    for arg in ['--headless', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+                '--disable-background-networking', '--disable-component-update', '--disable-sync',
+                '--no-first-run', '--disable-quic', '--window-size=1280,900',
+                '--user-data-dir=' + tempfile.mkdtemp(prefix='qp-web-chromium-')]:
+        options.add_argument(arg)
+    return webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+
+
+class Parity(unittest.TestCase):
+    """Batch mode's lines against qprender's, frame by frame."""
+
+    CASES = [
+        # name, assignments, seed, frames
+        ('defaults', [], 1, 200),
+        ('defaults-seed42', [], 42, 200),
+        ('cone', ['cone=on', 'coneDirection=0,1,0', 'coneAngle=30', 'velocity=0.5'], 1, 200),
+        ('cone-flat', ['cone=on', 'coneDirection=1,0,0', 'coneAngle=90'], 42, 120),
+        ('cone-narrow-oblique', ['cone=on', 'coneDirection=0.3,-2,0.5', 'coneAngle=0'], 1, 120),
+        ('cone-zero-axis', ['cone=on', 'coneDirection=0,0,0', 'coneAngle=45'], 1, 80),
+        ('colours-short-life', ['startColor=1,0.5,0.25,1', 'endColor=0,0,1,0.5', 'lifetime=300', 'size=0.1'], 42,
+         120),
+        ('high-rate', ['emitRate=60000', 'lifetime=1000'], 42, 90),
+    ]
+
+    def test_batch_lines_equal_qprender_state_at_every_frame(self):
+        for name, assignments, seed, frames in self.CASES:
+            with self.subTest(effect=name, seed=seed):
+                data, path = effect_file(name, *assignments)
+                expected = native_states(path, '--frames', str(frames), '--seed', str(seed))
+                open_page(f'?state&frames={frames}&seed={seed}', '#fx=' + fragment(data))
+                WebDriverWait(DRIVER, 60).until(
+                    lambda d: d.find_element(By.ID, 'state').get_attribute('data-done') == 'true')
+                actual = js('return document.getElementById("state").textContent').splitlines()
+                self.assertEqual(frames, len(expected), f'{name}: qprender printed {len(expected)} lines')
+                for k, (want, got) in enumerate(zip(expected, actual)):
+                    self.assertEqual(want, got, f'{name} seed {seed}: frame {k + 1} differs')
+                self.assertEqual(len(expected), len(actual), f'{name} seed {seed}: page printed {len(actual)} lines')
+
+    def test_high_rate_effect_holds_over_fifty_thousand_particles(self):
+        data, path = effect_file('high-rate-count', 'emitRate=60000', 'lifetime=1000')
+        expected = native_states(path, '--time', '1500')[-1]
+        open_page()
+        js('qpStudio.load(arguments[0])', list(data))
+        self.assertEqual(expected, js('return qpStudio.seek(1500)'), 'state at 1500 ms')
+        self.assertGreater(js('return qpStudio.numbers().particles'), 50000, 'live particles at 1500 ms')
+
+    def test_seek_equals_qprender_at_a_time_that_is_not_a_whole_frame(self):
+        data, path = effect_file('seek', 'emitRate=250', 'cone=on', 'coneAngle=20')
+        open_page()
+        js('qpStudio.load(arguments[0])', list(data))
+        for ms in (1000, 250, 2000, 2003, 16):
+            self.assertEqual(native_states(path, '--time', str(ms))[-1], js('return qpStudio.seek(arguments[0])', ms),
+                             f'seek({ms})')
+
+
+class Interface(unittest.TestCase):
+    """window.qpStudio and the controls, each against the native tools."""
+
+    def setUp(self):
+        open_page()
+
+    def test_assignment_changes_state_as_qprender_shows_the_same_settings(self):
+        before = js('return qpStudio.seek(1000)')
+        self.assertEqual({'ok': True, 'error': ''}, js('return qpStudio.set("emitRate=500")'))
+        _, path = effect_file('rate500', 'emitRate=500')
+        after = js('return qpStudio.state()')
+        self.assertNotEqual(before, after, 'state after emitRate=500')
+        self.assertEqual(native_states(path, '--time', '1000')[-1], after, 'state after emitRate=500')
+
+    def test_bytes_equal_what_qptool_new_writes(self):
+        sets = [
+            ['emitRate=500'],
+            ['startColor.a=0.5', 'endColor=0 0.25 1 0.75', 'size=-0.03'],
+            ['cone=on', 'coneDirection.y=2', 'coneAngle=95', 'lifetime=-5', 'velocity=1e-45'],
+        ]
+        for assignments in sets:
+            with self.subTest(assignments=assignments):
+                open_page()
+                for a in assignments:
+                    self.assertEqual('', js('return qpStudio.set(arguments[0]).error', a), a)
+                expected, _ = effect_file('bytes', *assignments)
+                self.assertEqual(list(expected), js('return qpStudio.bytes()'), f'bytes after {assignments}')
+
+    def test_each_assignment_writes_what_qptool_set_writes_after_it(self):
+        assignments = ['cone=on', 'coneAngle=12.5', 'cone=off', 'startColor.g=0.125', 'lifetime=2500']
+        _, path = effect_file('sets')
+        for a in assignments:
+            self.assertEqual('', js('return qpStudio.set(arguments[0]).error', a), a)
+            run([tool('qptool'), 'set', path, a])
+            with open(path, 'rb') as f:
+                expected = list(f.read())
+            self.assertEqual(expected, js('return qpStudio.bytes()'), f'bytes after {a}')
+
+    def test_refused_assignments_change_nothing(self):
+        before = js('return qpStudio.bytes()')
+        for bad in ['emitRate=1.5', 'emitRate=3000000000', 'speed=1', 'startColor=1,1,1', 'startColor.q=1',
+                    'startColor=1,,1,1,1', 'size=', 'size=0.1x', 'coneAngle=10', 'cone=yes', 'size']:
+            with self.subTest(assignment=bad):
+                result = js('return qpStudio.set(arguments[0])', bad)
+                self.assertFalse(result['ok'], f'{bad} was accepted')
+                self.assertEqual(before, js('return qpStudio.bytes()'), f'bytes after refused {bad}')
+                self.assertEqual(1, run([tool('qptool'), 'new', '--force', os.path.join(SCRATCH, 'refused.QP'), bad],
+                                        ok=(0, 1)).returncode, f'qptool new accepted {bad}')
+
+    def test_undo_and_redo_restore_bytes(self):
+        defaults = js('return qpStudio.bytes()')
+        js('qpStudio.set("emitRate=500")')
+        js('qpStudio.set("cone=on")')
+        changed = js('return qpStudio.bytes()')
+        self.assertTrue(js('return qpStudio.undo()'), 'first undo')
+        self.assertTrue(js('return qpStudio.undo()'), 'second undo')
+        self.assertEqual(defaults, js('return qpStudio.bytes()'), 'bytes after two undos')
+        self.assertFalse(js('return qpStudio.undo()'), 'undo past the start')
+        self.assertTrue(js('return qpStudio.redo()'), 'first redo')
+        self.assertTrue(js('return qpStudio.redo()'), 'second redo')
+        self.assertEqual(changed, js('return qpStudio.bytes()'), 'bytes after two redos')
+        self.assertFalse(js('return qpStudio.redo()'), 'redo past the end')
+
+    def test_undo_shows_the_earlier_state_again(self):
+        first = js('return qpStudio.seek(800)')
+        js('qpStudio.set("velocity=1")')
+        js('qpStudio.undo()')
+        self.assertEqual(first, js('return qpStudio.state()'), 'state at 800 ms after set and undo')
+
+    def test_refused_file_is_explained_and_changes_nothing(self):
+        js('qpStudio.set("emitRate=321")')
+        before = js('return [qpStudio.bytes(), qpStudio.seek(500)]')
+        bad = list(b'QPARTICLESYSTEX\x00\x10' + bytes(48))
+        result = js('return qpStudio.load(arguments[0])', bad)
+        self.assertFalse(result['ok'], 'a file with a wrong magic was accepted')
+        self.assertIn('wrong magic', result['problems'], 'the reason given')
+        self.assertIn('wrong magic', DRIVER.find_element(By.ID, 'message').text, 'the message shown')
+        self.assertEqual(before, js('return [qpStudio.bytes(), qpStudio.state()]'), 'after the refused file')
+        short = js('return qpStudio.load(arguments[0])', list(b'QPARTICLES'))
+        self.assertIn('short file', short['problems'], 'the reason for 10 bytes')
+
+    def test_loaded_file_takes_its_settings(self):
+        data, path = effect_file('loaded', 'cone=on', 'coneDirection=0,0,1', 'coneAngle=15', 'emitRate=700')
+        self.assertTrue(js('return qpStudio.load(arguments[0]).ok', list(data)), 'load')
+        self.assertEqual(list(data), js('return qpStudio.bytes()'), 'bytes after load')
+        self.assertEqual(native_states(path, '--time', '600')[-1], js('return qpStudio.seek(600)'), 'state at 600 ms')
+        self.assertEqual(False, js('return qpStudio.modified()'), 'modified right after loading')
+
+    def test_link_round_trips_effect_seed_and_time(self):
+        js('qpStudio.set("startColor=1,0.3,0.1,1")')
+        js('qpStudio.set("cone=on")')
+        js('qpStudio.setSeed(42)')
+        state = js('return qpStudio.seek(1216)')
+        data = js('return qpStudio.bytes()')
+        link = js('return qpStudio.link()')
+        self.assertIn('#fx=', link, 'the link')
+        DRIVER.get('about:blank')
+        DRIVER.get(link)
+        WebDriverWait(DRIVER, 30).until(lambda d: d.execute_script('return document.body.dataset.ready'))
+        self.assertEqual(data, js('return qpStudio.bytes()'), 'bytes after opening the link')
+        self.assertEqual(state, js('return qpStudio.state()'), 'state after opening the link')
+
+    def test_every_field_has_a_control_named_after_it(self):
+        for name in ['startColor', 'endColor', 'size', 'velocity', 'lifetime', 'emitRate', 'cone', 'coneDirection.x',
+                     'coneAngle']:
+            self.assertEqual(1, len(DRIVER.find_elements(By.NAME, name)), f'controls named {name}')
+        self.assertEqual('100', DRIVER.find_element(By.NAME, 'emitRate').get_attribute('value'), 'emitRate shown')
+        self.assertEqual('0.02', DRIVER.find_element(By.NAME, 'size').get_attribute('value'), 'size shown')
+
+    def test_typing_into_the_rate_field_changes_state_and_marks_the_page_modified(self):
+        before = js('return qpStudio.seek(1000)')
+        field = DRIVER.find_element(By.NAME, 'emitRate')
+        field.send_keys(Keys.CONTROL, 'a')
+        field.send_keys('250.9', Keys.TAB)
+        self.assertEqual(250, js('return qpStudio.settings().emitRate'), 'rate after typing 250.9')
+        self.assertNotEqual(before, js('return qpStudio.state()'), 'state after typing')
+        self.assertEqual(True, js('return qpStudio.modified()'), 'modified after typing')
+        self.assertIn('*', DRIVER.title, 'title after typing')
+
+    def test_typed_cone_angle_is_kept_within_0_to_90(self):
+        DRIVER.find_element(By.NAME, 'cone').click()
+        field = DRIVER.find_element(By.NAME, 'coneAngle')
+        field.send_keys(Keys.CONTROL, 'a')
+        field.send_keys('135', Keys.TAB)
+        self.assertEqual(90, js('return qpStudio.settings().coneAngle'), 'cone angle after typing 135')
+
+    def test_step_advances_one_16_ms_frame(self):
+        js('qpStudio.seek(320)')
+        self.assertTrue(js('return qpStudio.step()').startswith('frame 21 time 336 '), 'state after one step')
+
+
+def main():
+    global NATIVE, SITE, ADDRESS, DRIVER
+    if len(sys.argv) != 3:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    NATIVE, SITE = (os.path.abspath(a) for a in sys.argv[1:])
+    server, ADDRESS = serve.start(SITE)
+    started = time.monotonic()
+    DRIVER = start_browser()
+    try:
+        DRIVER.get(ADDRESS)
+        WebDriverWait(DRIVER, 30).until(lambda d: d.execute_script('return document.body.dataset.ready'))
+        first = WebDriverWait(DRIVER, 30).until(lambda d: d.execute_script('return qpStudio.firstFrameMs'))
+        print(f'studio: first frame {first:.0f} ms after navigation; browser up in '
+              f'{time.monotonic() - started:.1f} s', file=sys.stderr)
+        suite = unittest.TestSuite()
+        loader = unittest.TestLoader()
+        for case in (Parity, Interface):
+            suite.addTests(loader.loadTestsFromTestCase(case))
+        result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
+    finally:
+        DRIVER.quit()
+        server.shutdown()
+    failed = len(result.failures) + len(result.errors)
+    print(f'{result.testsRun - failed} passed, {failed} failed')
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
