@@ -13,6 +13,7 @@
 #include "effect/EffectFile.h"
 #include "web/SettingAssignment.h"
 #include "web/StudioSession.h"
+#include "web/StudioTexture.h"
 
 namespace {
 
@@ -20,6 +21,12 @@ StudioSession& Session()
 {
     static StudioSession session;
     return session;
+}
+
+StudioTexture& Texture()
+{
+    static StudioTexture texture;
+    return texture;
 }
 
 std::string text;                              // the last text result
@@ -182,6 +189,44 @@ EMSCRIPTEN_KEEPALIVE double qp_particles()
 EMSCRIPTEN_KEEPALIVE double qp_pool_bytes()
 {
     return double(Session().PoolBytes());
+}
+
+// The texture the page draws with: the built-in particle spot, or a QTEX file's
+// bytes (1 when taken; 0 and the earlier texture stays when the loader would refuse
+// them). Its levels, largest first, for the page to upload one by one.
+EMSCRIPTEN_KEEPALIVE int qp_texture_default()
+{
+    return Texture().LoadDefault() ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_texture_load(const unsigned char* bytes, int count)
+{
+    return Texture().Load(bytes, size_t(count < 0 ? 0 : count)) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_texture_components()
+{
+    return Texture().Components();
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_texture_levels()
+{
+    return int(Texture().Levels().size());
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_texture_width(int level)
+{
+    return int(Texture().Levels()[size_t(level)].width);
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_texture_height(int level)
+{
+    return int(Texture().Levels()[size_t(level)].height);
+}
+
+EMSCRIPTEN_KEEPALIVE const unsigned char* qp_texture_pixels(int level)
+{
+    return Texture().Pixels(size_t(level));
 }
 
 }  // extern "C"

@@ -6,7 +6,7 @@ files, links, controls) works for real.
 
     test_studio.py NATIVE_BUILD SITE
 
-NATIVE_BUILD holds the normal build (tools/qprender/qprender, tools/qptool/qptool);
+NATIVE_BUILD holds the normal build (tools/qprender/qprender, tools/qptool/qptool, tools/qtex/qtex);
 SITE holds the built page (index.html beside qpstudio.wasm). Ends with the line
 `N passed, N failed`; exits 1 when anything failed."""
 
@@ -260,6 +260,46 @@ class Interface(unittest.TestCase):
         self.assertTrue(js('return qpStudio.step()').startswith('frame 21 time 336 '), 'state after one step')
 
 
+def qtex_levels(data):
+    """(components, [(width, height, pixels)]) of a whole QTEX file's bytes."""
+    components, count = data[6], data[7]
+    levels, at = [], 8
+    for _ in range(count):
+        width, height = int.from_bytes(data[at:at + 2], 'little'), int.from_bytes(data[at + 2:at + 4], 'little')
+        size = width * height * components
+        levels.append((width, height, list(data[at + 4:at + 4 + size])))
+        at += 4 + size
+    return components, levels
+
+
+class Texture(unittest.TestCase):
+    """The particle texture the preview draws with."""
+
+    def setUp(self):
+        open_page()
+
+    def native_particle(self, *options):
+        path = os.path.join(SCRATCH, 'particle.qtex')
+        run([tool('qtex'), '--particle', *options, path])
+        with open(path, 'rb') as f:
+            return f.read()
+
+    def test_built_in_texture_is_what_qtex_particle_writes(self):
+        components, levels = qtex_levels(self.native_particle())
+        page = js('return qpStudio.texture()')
+        self.assertEqual(components, page['components'], 'components')
+        self.assertEqual([(w, h) for w, h, _ in levels], [(l['width'], l['height']) for l in page['levels']], 'levels')
+        for k, (want, got) in enumerate(zip(levels, page['levels'])):
+            self.assertEqual(want[2], got['pixels'], f'pixels of level {k}')
+
+    def test_qtex_file_is_taken_and_a_cut_one_refused(self):
+        data = self.native_particle('--size', '16')
+        self.assertEqual(False, js('return qpStudio.loadTexture(arguments[0])', list(data[:-1])), 'a cut file')
+        self.assertEqual(128, js('return qpStudio.texture().levels[0].width'), 'width after the refused file')
+        self.assertEqual(True, js('return qpStudio.loadTexture(arguments[0])', list(data)), 'a whole file')
+        self.assertEqual(5, len(js('return qpStudio.texture().levels')), 'levels of a 16 x 16 texture')
+
+
 def main():
     global NATIVE, SITE, ADDRESS, DRIVER
     if len(sys.argv) != 3:
@@ -277,7 +317,7 @@ def main():
               f'{time.monotonic() - started:.1f} s', file=sys.stderr)
         suite = unittest.TestSuite()
         loader = unittest.TestLoader()
-        for case in (Parity, Interface):
+        for case in (Parity, Interface, Texture):
             suite.addTests(loader.loadTestsFromTestCase(case))
         result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     finally:

@@ -28,15 +28,29 @@ export async function openEngine() {
         elapsed: fn('qp_elapsed', 'number', []),
         particles: fn('qp_particles', 'number', []),
         poolBytes: fn('qp_pool_bytes', 'number', []),
+        textureDefault: fn('qp_texture_default', 'number', []),
+        textureLoad: fn('qp_texture_load', 'number', ['number', 'number']),
+        textureComponents: fn('qp_texture_components', 'number', []),
+        textureLevels: fn('qp_texture_levels', 'number', []),
+        textureWidth: fn('qp_texture_width', 'number', ['number']),
+        textureHeight: fn('qp_texture_height', 'number', ['number']),
+        texturePixels: fn('qp_texture_pixels', 'number', ['number']),
+    };
+    // Copies `bytes` into the module's memory for the length of `use`.
+    const withBytes = (bytes, use) => {
+        const data = Uint8Array.from(bytes);
+        const at = m._malloc(Math.max(1, data.length));
+        m.HEAPU8.set(data, at);
+        try {
+            return use(at, data.length);
+        } finally {
+            m._free(at);
+        }
     };
     return {
         // Reads an effect file's bytes; {ok, problems}. A refused file changes nothing.
         load(bytes) {
-            const data = Uint8Array.from(bytes);
-            const at = m._malloc(Math.max(1, data.length));
-            m.HEAPU8.set(data, at);
-            const result = c.load(at, data.length);
-            m._free(at);
+            const result = withBytes(bytes, c.load);
             return {ok: result === 0, problems: c.text()};
         },
         // The bytes the editor's Save writes for these settings.
@@ -63,6 +77,20 @@ export async function openEngine() {
         elapsed: () => c.elapsed(),
         particles: () => c.particles(),
         poolBytes: () => c.poolBytes(),
+        // The particle texture: the built-in spot, or a QTEX file's bytes (false, and
+        // the texture stays, when the engine's loader would refuse them).
+        useDefaultTexture: () => c.textureDefault() === 1,
+        loadTexture: (bytes) => withBytes(bytes, c.textureLoad) === 1,
+        // The texture's levels, largest first, as copies for the preview to upload.
+        texture() {
+            const levels = [];
+            const components = c.textureComponents();
+            for (let i = 0; i < c.textureLevels(); ++i) {
+                const width = c.textureWidth(i), height = c.textureHeight(i), at = c.texturePixels(i);
+                levels.push({width, height, pixels: m.HEAPU8.slice(at, at + width * height * components)});
+            }
+            return {components, levels};
+        },
     };
 }
 

@@ -4,6 +4,7 @@
 // window.qpStudio is the same page driven by scripts and tests.
 
 import {openEngine, toBase64Url, fromBase64Url} from './engine.js';
+import {createPreview} from './preview.js';
 
 const FRAME_MS = 16;       // one engine frame, as qprender steps by default
 const LONGEST_MS = 60000;  // the end of the timeline
@@ -238,12 +239,19 @@ function paint(now) {
     requestAnimationFrame(paint);
 }
 
-const gl = $('preview').getContext('webgl', {alpha: false, antialias: false, preserveDrawingBuffer: true});
+const preview = createPreview($('preview'));
+const IDENTITY = [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1];
+
+function showTexture() {
+    if (preview) {
+        const texture = engine.texture();
+        preview.setTexture(texture.components, texture.levels);
+    }
+}
 
 function drawPreview() {
-    if (!gl) return;
-    gl.clearColor(0, 0, 0, 1);
-    gl.clear(gl.COLOR_BUFFER_BIT);
+    if (!preview) return;
+    preview.draw(new Float32Array(0), [], IDENTITY, 1, [0, 0, 0]);
     if (window.qpStudio.firstFrameMs === null) window.qpStudio.firstFrameMs = performance.now();
 }
 
@@ -420,6 +428,16 @@ window.qpStudio = {
         return seek(engine.elapsed());
     },
     modified: () => showModified(),
+    texture: () => {
+        const texture = engine.texture();
+        return {components: texture.components,
+                levels: texture.levels.map((l) => ({width: l.width, height: l.height, pixels: Array.from(l.pixels)}))};
+    },
+    loadTexture(bytes) {
+        const taken = engine.loadTexture(bytes);
+        if (taken) showTexture();
+        return taken;
+    },
     numbers: () => ({particles: engine.particles(), peak: view.peak, poolBytes: engine.poolBytes(),
                      elapsed: engine.elapsed(), frameMs: view.frameMs}),
 };
@@ -428,6 +446,8 @@ const search = new URLSearchParams(location.search);
 const batch = search.has('state');
 buildControls();
 wire();
+engine.useDefaultTexture();
+showTexture();
 if (batch) {
     runBatch(search);
 } else {
