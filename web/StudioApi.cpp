@@ -191,6 +191,51 @@ EMSCRIPTEN_KEEPALIVE double qp_pool_bytes()
     return double(Session().PoolBytes());
 }
 
+// Builds the billboards of the live particles for the current view and returns the
+// vertex count; the vertices (36 bytes each: x y z, s t, r g b a), the systems'
+// strips and the view's 16 floats stay where the functions below say until the next
+// build or frame.
+EMSCRIPTEN_KEEPALIVE int qp_billboards()
+{
+    Session().BuildBillboards();
+    return Session().Billboards().VertexCount();
+}
+
+EMSCRIPTEN_KEEPALIVE const QBillboardVertex* qp_billboard_vertices()
+{
+    return Session().Billboards().Vertices();
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_billboard_systems()
+{
+    return int(Session().Billboards().Systems().size());
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_billboard_first(int system)
+{
+    return Session().Billboards().Systems()[size_t(system)].first;
+}
+
+EMSCRIPTEN_KEEPALIVE int qp_billboard_count(int system)
+{
+    return Session().Billboards().Systems()[size_t(system)].count;
+}
+
+EMSCRIPTEN_KEEPALIVE const float* qp_view()
+{
+    return Session().View().GetData();
+}
+
+EMSCRIPTEN_KEEPALIVE void qp_set_turn(float x, float y, float z)
+{
+    Session().SetTurnSpeed(Vec3{x, y, z});
+}
+
+EMSCRIPTEN_KEEPALIVE void qp_straighten()
+{
+    Session().Straighten();
+}
+
 // The texture the page draws with: the built-in particle spot, or a QTEX file's
 // bytes (1 when taken; 0 and the earlier texture stays when the loader would refuse
 // them). Its levels, largest first, for the page to upload one by one.

@@ -40,7 +40,8 @@ StudioSession::StudioSession()
       randomState(1),
       elapsed(0),
       frames(0),
-      changedSinceRestart(false)
+      changedSinceRestart(false),
+      turnSpeed{0.0f, 0.0f, 0.0f}
 {}
 
 EffectFileResult StudioSession::Load(const unsigned char* bytes, size_t count, std::string& problems)
@@ -126,6 +127,7 @@ void StudioSession::Restart()
     elapsed = 0;
     frames = 0;
     changedSinceRestart = false;
+    view.Identity();
 }
 
 void StudioSession::Advance(uint32_t ms)
@@ -133,6 +135,10 @@ void StudioSession::Advance(uint32_t ms)
     QSeedRandom(randomState);
     effect->manager.UpdateAll(ms);
     randomState = QRandomState();
+    const float seconds = float(ms / 1000.0);
+    view.RotateX(turnSpeed.x * seconds);
+    view.RotateY(turnSpeed.y * seconds);
+    view.RotateZ(turnSpeed.z * seconds);
     elapsed += ms;
     ++frames;
 }

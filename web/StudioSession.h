@@ -3,7 +3,8 @@
 // run of the engine's random sequence, the time simulated so far and the settings'
 // history for undo and redo. Time advances in whole frames of at most FRAME_MS
 // milliseconds, as qprender advances it, so any time shows the same particles as
-// `qprender --state` does for the same settings and seed. No GL.
+// `qprender --state` does for the same settings and seed. The view turns with
+// the frames at the View menu's speeds, and the billboards are built for it. No GL.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,9 @@
 #include "effect/EffectFile.h"
 #include "effect/EmitterSettings.h"
 #include "effect/LiveEffect.h"
+#include "math/QMatrix.h"
+#include "math/Vec3.h"
+#include "particles/QBillboardStream.h"
 #include "particles/StateDigest.h"
 
 class StudioSession {
@@ -46,8 +50,17 @@ public:
     void SetSeed(uint32_t seed);
     // Back to time 0: the live effect made afresh from the current settings.
     void Restart();
-    // One frame of `ms` milliseconds (the editor's frame loop with that frame time).
+    // One frame of `ms` milliseconds (the editor's frame loop with that frame time): the
+    // particles advance and the view turns by speed x ms / 1000 about X, then Y, then Z.
     void Advance(uint32_t ms);
+    // Turn speeds in degrees per second about X, Y and Z, from the next frame on.
+    void SetTurnSpeed(const Vec3& speed) { turnSpeed = speed; }
+    // The view straight again (the identity), as the View menu's straighten leaves it.
+    void Straighten() { view.Identity(); }
+    // Builds the billboards of the live particles as the view shows them now.
+    void BuildBillboards() { billboards.Build(effect->manager, view); }
+    const QBillboardStream& Billboards() const { return billboards; }
+    const QMatrix& View() const { return view; }
     // The state at `ms` as qprender reaches it: from time 0 in frames of FRAME_MS,
     // the last one shorter when `ms` is not a whole number of frames. Carries on from
     // the current time instead of restarting when that gives the same particles (no
@@ -78,4 +91,7 @@ private:
     uint64_t elapsed;                      // milliseconds simulated since time 0
     uint64_t frames;                       // frames simulated since time 0
     bool changedSinceRestart;              // the run no longer follows from time 0 alone
+    QMatrix view;                          // accumulated view turn, the identity at time 0
+    Vec3 turnSpeed;                        // degrees per second about X, Y, Z
+    QBillboardStream billboards;           // rebuilt for each picture
 };

@@ -300,6 +300,74 @@ class Texture(unittest.TestCase):
         self.assertEqual(5, len(js('return qpStudio.texture().levels')), 'levels of a 16 x 16 texture')
 
 
+# How far the canvas may be from qprender's picture: WebGL over SwiftShader and Mesa's
+# GL round the last bits of filtering and of each additive blend apart, so a channel
+# may differ by 5 levels; where many particles pile up the blends' roundings add up,
+# so 0.5% of the pixels may differ by up to 32.
+PIXEL_TOLERANCE = 5
+PILED_UP_SHARE = 0.005
+PILED_UP_TOLERANCE = 32
+
+# Compares the preview canvas with a PNG (base64) channel by channel: the largest
+# difference, how many pixels differ at all and how many by more than the tolerance.
+COMPARE_CANVAS = """
+const [png, tolerance, done] = arguments;
+const image = new Image();
+image.onload = () => {
+    const read = (source) => {
+        const c = document.createElement('canvas');
+        c.width = image.width; c.height = image.height;
+        const g = c.getContext('2d');
+        g.drawImage(source, 0, 0);
+        return g.getImageData(0, 0, c.width, c.height).data;
+    };
+    const want = read(image), got = read(document.getElementById('preview'));
+    let largest = 0, differing = 0, over = 0;
+    for (let i = 0; i < want.length; i += 4) {
+        let d = 0;
+        for (let k = 0; k < 3; ++k) d = Math.max(d, Math.abs(want[i + k] - got[i + k]));
+        largest = Math.max(largest, d);
+        if (d) ++differing;
+        if (d > tolerance) ++over;
+    }
+    done({largest, differing, over, width: image.width});
+};
+image.onerror = () => done({error: 'qprender picture not decoded'});
+image.src = 'data:image/png;base64,' + png;
+"""
+
+
+class Pictures(unittest.TestCase):
+    """The preview canvas against qprender's picture of the same effect and time."""
+
+    def test_canvas_matches_qprender_within_tolerance(self):
+        texture = os.path.join(SCRATCH, 'particle.qtex')
+        run([tool('qtex'), '--particle', texture])
+        cases = [('defaults', [], 1000, [0, 0, 0]),
+                 ('defaults-turning', [], 1000, [20, 45, 10]),
+                 ('warm-cone', ['cone=on', 'coneDirection=0,1,0', 'coneAngle=30', 'startColor=1,0.5,0.2,1',
+                                'velocity=0.4', 'emitRate=400', 'size=0.05'], 1500, [0, 0, 0])]
+        for name, assignments, ms, turn in cases:
+            with self.subTest(effect=name, time=ms):
+                data, path = effect_file('picture-' + name, *assignments)
+                png = os.path.join(SCRATCH, name + '.png')
+                run([tool('qprender'), texture, path, '--time', str(ms), '--turn', ','.join(map(str, turn)), '-o', png])
+                open_page()
+                js('qpStudio.load(arguments[0]); qpStudio.setTurn(...arguments[2]); qpStudio.seek(arguments[1]);'
+                   'qpStudio.draw()', list(data), ms, turn)
+                with open(png, 'rb') as f:
+                    encoded = base64.b64encode(f.read()).decode()
+                result = DRIVER.execute_async_script(COMPARE_CANVAS, encoded, PIXEL_TOLERANCE)
+                self.assertNotIn('error', result, name)
+                self.assertEqual(640, result['width'], f'{name}: width of qprender\'s picture')
+                where = f'{name} at {ms} ms ({result["differing"]} pixels differ)'
+                print(f'picture {name}: largest difference {result["largest"]}, {result["over"]} pixels over '
+                      f'{PIXEL_TOLERANCE}, {result["differing"]} differ', file=sys.stderr)
+                self.assertLessEqual(result['over'], PILED_UP_SHARE * 640 * 480,
+                                     f'{where}: pixels more than {PIXEL_TOLERANCE} levels off')
+                self.assertLessEqual(result['largest'], PILED_UP_TOLERANCE, f'{where}: largest channel difference')
+
+
 def main():
     global NATIVE, SITE, ADDRESS, DRIVER
     if len(sys.argv) != 3:
@@ -317,7 +385,7 @@ def main():
               f'{time.monotonic() - started:.1f} s', file=sys.stderr)
         suite = unittest.TestSuite()
         loader = unittest.TestLoader()
-        for case in (Parity, Interface, Texture):
+        for case in (Parity, Interface, Texture, Pictures):
             suite.addTests(loader.loadTestsFromTestCase(case))
         result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     finally:

@@ -28,6 +28,14 @@ export async function openEngine() {
         elapsed: fn('qp_elapsed', 'number', []),
         particles: fn('qp_particles', 'number', []),
         poolBytes: fn('qp_pool_bytes', 'number', []),
+        billboards: fn('qp_billboards', 'number', []),
+        billboardVertices: fn('qp_billboard_vertices', 'number', []),
+        billboardSystems: fn('qp_billboard_systems', 'number', []),
+        billboardFirst: fn('qp_billboard_first', 'number', ['number']),
+        billboardCount: fn('qp_billboard_count', 'number', ['number']),
+        view: fn('qp_view', 'number', []),
+        setTurn: fn('qp_set_turn', null, ['number', 'number', 'number']),
+        straighten: fn('qp_straighten', null, []),
         textureDefault: fn('qp_texture_default', 'number', []),
         textureLoad: fn('qp_texture_load', 'number', ['number', 'number']),
         textureComponents: fn('qp_texture_components', 'number', []),
@@ -77,6 +85,21 @@ export async function openEngine() {
         elapsed: () => c.elapsed(),
         particles: () => c.particles(),
         poolBytes: () => c.poolBytes(),
+        // The billboards of the live particles for the current view, built by the engine:
+        // {vertices (a view of the module's memory, valid until the next call into it),
+        // systems: [{first, count}], view: 16 floats}.
+        billboards() {
+            const count = c.billboards();
+            const at = c.billboardVertices() / 4;
+            const systems = [];
+            for (let i = 0; i < c.billboardSystems(); ++i)
+                systems.push({first: c.billboardFirst(i), count: c.billboardCount(i)});
+            const view = c.view() / 4;
+            return {vertices: m.HEAPF32.subarray(at, at + count * 9), systems,
+                    view: m.HEAPF32.slice(view, view + 16)};
+        },
+        setTurn: (x, y, z) => c.setTurn(x, y, z),
+        straighten: () => c.straighten(),
         // The particle texture: the built-in spot, or a QTEX file's bytes (false, and
         // the texture stays, when the engine's loader would refuse them).
         useDefaultTexture: () => c.textureDefault() === 1,

@@ -28,7 +28,7 @@ const AXIS_PARTS = ['x', 'y', 'z'];
 const $ = (id) => document.getElementById(id);
 const form = $('settings');
 const view = {playing: false, speed: 1, carried: 0, lastPaint: 0, peak: 0, frameMs: 0, savedBytes: null,
-              fileName: 'Out.QP'};
+              fileName: 'Out.QP', distance: 1, background: [0, 0, 0]};
 
 const engine = await openEngine();
 
@@ -201,6 +201,7 @@ function showTime() {
     $('pool').textContent = formatBytes(engine.poolBytes());
     $('frameTime').textContent = view.frameMs ? `${view.frameMs.toFixed(3)} ms` : '-';
     if (!batch) $('state').textContent = engine.state();
+    view.redraw = true;
 }
 
 function setPlaying(playing) {
@@ -235,23 +236,24 @@ function paint(now) {
         showTime();
     }
     view.lastPaint = now;
-    drawPreview();
+    if (view.playing || view.redraw) drawPreview();
     requestAnimationFrame(paint);
 }
 
 const preview = createPreview($('preview'));
-const IDENTITY = [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1];
-
 function showTexture() {
     if (preview) {
         const texture = engine.texture();
         preview.setTexture(texture.components, texture.levels);
     }
+    view.redraw = true;
 }
 
 function drawPreview() {
+    view.redraw = false;
     if (!preview) return;
-    preview.draw(new Float32Array(0), [], IDENTITY, 1, [0, 0, 0]);
+    const frame = engine.billboards();
+    preview.draw(frame.vertices, frame.systems, frame.view, view.distance, view.background);
     if (window.qpStudio.firstFrameMs === null) window.qpStudio.firstFrameMs = performance.now();
 }
 
@@ -373,6 +375,13 @@ function wire() {
         if (file) load(new Uint8Array(await file.arrayBuffer()), file.name);
         e.target.value = '';
     });
+    // The View menu's zoom: distance 1 to 10 in steps of 0.1.
+    $('preview').addEventListener('wheel', (e) => {
+        e.preventDefault();
+        const step = e.deltaY > 0 ? 0.1 : -0.1;
+        view.distance = Math.min(10, Math.max(1, Math.round((view.distance + step) * 10) / 10));
+        view.redraw = true;
+    }, {passive: false});
     document.addEventListener('dragover', (e) => e.preventDefault());
     document.addEventListener('drop', async (e) => {
         e.preventDefault();
@@ -414,6 +423,11 @@ window.qpStudio = {
     seek,
     state: () => engine.state(),
     link,
+    // Draws the current time now (tests read the canvas right after).
+    draw() {
+        drawPreview();
+        return engine.state();
+    },
     step(frames = 1) {
         setPlaying(false);
         engine.step(frames);
@@ -422,6 +436,11 @@ window.qpStudio = {
     },
     play: () => setPlaying(true),
     pause: () => setPlaying(false),
+    // The View menu's turn speeds, degrees per second about X, Y and Z.
+    setTurn(x, y, z) {
+        engine.setTurn(x, y, z);
+        return seek(engine.elapsed());
+    },
     setSeed(seed) {
         engine.setSeed(seed);
         $('seed').value = engine.seed();
