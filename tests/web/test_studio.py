@@ -112,6 +112,13 @@ class Parity(unittest.TestCase):
                     self.assertEqual(want, got, f'{name} seed {seed}: frame {k + 1} differs')
                 self.assertEqual(len(expected), len(actual), f'{name} seed {seed}: page printed {len(actual)} lines')
 
+    def test_batch_with_a_refused_effect_prints_why_and_no_lines(self):
+        bad = b'QPARTICLESYSTEM\x10\x00' + bytes(48)
+        open_page('?state&frames=3', '#fx=' + fragment(bad))
+        text = js('return document.getElementById("state").textContent')
+        self.assertTrue(text.startswith('error: '), f'batch output for a wrong version: {text!r}')
+        self.assertIn('wrong version', text, 'batch output for a wrong version')
+
     def test_high_rate_effect_holds_over_fifty_thousand_particles(self):
         data, path = effect_file('high-rate-count', 'emitRate=60000', 'lifetime=1000')
         expected = native_states(path, '--time', '1500')[-1]
@@ -247,6 +254,14 @@ class Interface(unittest.TestCase):
         self.assertNotEqual(before, js('return qpStudio.state()'), 'state after typing')
         self.assertEqual(True, js('return qpStudio.modified()'), 'modified after typing')
         self.assertIn('*', DRIVER.title, 'title after typing')
+        leaving = js('const e = new Event("beforeunload", {cancelable: true}); window.dispatchEvent(e);'
+                     'return e.defaultPrevented')
+        self.assertEqual(True, leaving, 'leave warning armed after typing')
+
+    def test_leave_warning_is_quiet_while_nothing_changed(self):
+        leaving = js('const e = new Event("beforeunload", {cancelable: true}); window.dispatchEvent(e);'
+                     'return e.defaultPrevented')
+        self.assertEqual(False, leaving, 'leave warning on a fresh page')
 
     def test_typed_cone_angle_is_kept_within_0_to_90(self):
         DRIVER.find_element(By.NAME, 'cone').click()

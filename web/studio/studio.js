@@ -28,7 +28,7 @@ const AXIS_PARTS = ['x', 'y', 'z'];
 const $ = (id) => document.getElementById(id);
 const form = $('settings');
 const view = {playing: false, speed: 1, carried: 0, lastPaint: 0, peak: 0, frameMs: 0, savedBytes: null,
-              fileName: 'Out.QP', distance: 1, background: [0, 0, 0]};
+              fileName: 'Out.QP', distance: 1, background: [0, 0, 0], drawn: 0};
 
 const engine = await openEngine();
 
@@ -252,6 +252,7 @@ function showTexture() {
 function drawPreview() {
     view.redraw = false;
     if (!preview) return;
+    ++view.drawn;
     const frame = engine.billboards();
     preview.draw(frame.vertices, frame.systems, frame.view, view.distance, view.background);
     if (window.qpStudio.firstFrameMs === null) window.qpStudio.firstFrameMs = performance.now();
@@ -458,7 +459,7 @@ window.qpStudio = {
         return taken;
     },
     numbers: () => ({particles: engine.particles(), peak: view.peak, poolBytes: engine.poolBytes(),
-                     elapsed: engine.elapsed(), frameMs: view.frameMs}),
+                     elapsed: engine.elapsed(), frameMs: view.frameMs, drawn: view.drawn}),
 };
 
 const search = new URLSearchParams(location.search);
