@@ -1,10 +1,11 @@
 #include "web/SettingAssignment.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "math/NumberText.h"
 
 namespace {
 
@@ -85,19 +86,6 @@ bool ParseFloatText(const std::string& text, float& value)
     return true;
 }
 
-bool ParseIntText(const std::string& text, int& value)
-{
-    if (text.empty())
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long parsed = strtoll(text.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX)
-        return false;
-    value = int(parsed);
-    return true;
-}
-
 }  // namespace
 
 bool AssignSetting(EmitterSettings& s, const std::string& assignment, std::string& error)
@@ -138,7 +126,7 @@ bool AssignSetting(EmitterSettings& s, const std::string& assignment, std::strin
         }
         next.coneEnabled = value == "on";
     } else if (field->kind == KIND_INT) {
-        if (!ParseIntText(value, *static_cast<int*>(Place(next, *field)))) {
+        if (ParseWholeNumber(value, INT_MIN, INT_MAX, *static_cast<int*>(Place(next, *field))) != NumberText::Ok) {
             error = "'" + assignment + "': " + name + " takes a whole number";
             return false;
         }
