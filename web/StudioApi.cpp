@@ -231,6 +231,11 @@ EMSCRIPTEN_KEEPALIVE void qp_set_turn(float x, float y, float z)
     Session().SetTurnSpeed(Vec3{x, y, z});
 }
 
+EMSCRIPTEN_KEEPALIVE void qp_turn_by_hand(float across, float down)
+{
+    Session().TurnByHand(across, down);
+}
+
 EMSCRIPTEN_KEEPALIVE void qp_straighten()
 {
     Session().Straighten();

@@ -164,6 +164,26 @@ std::string StudioSession::StateLine() const
     return line;
 }
 
+void StudioSession::TurnByHand(float across, float down)
+{
+    handTurn.RotateY(across);
+    handTurn.RotateX(down);
+}
+
+void StudioSession::Straighten()
+{
+    turnSpeed = Vec3{0.0f, 0.0f, 0.0f};
+    view.Identity();
+    handTurn.Identity();
+}
+
+void StudioSession::BuildBillboards()
+{
+    shown = view;
+    shown.Multiply(handTurn);
+    billboards.Build(effect->manager, shown);
+}
+
 uint64_t StudioSession::LiveParticles() const
 {
     uint64_t count = 0;

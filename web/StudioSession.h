@@ -55,12 +55,18 @@ public:
     void Advance(uint32_t ms);
     // Turn speeds in degrees per second about X, Y and Z, from the next frame on.
     void SetTurnSpeed(const Vec3& speed) { turnSpeed = speed; }
-    // The view straight again (the identity), as the View menu's straighten leaves it.
-    void Straighten() { view.Identity(); }
+    const Vec3& TurnSpeed() const { return turnSpeed; }
+    // Turns the view by hand, after the turn the frames have made: about the screen's
+    // vertical axis by `across` degrees, then its horizontal axis by `down`. Kept
+    // through restarts, so a scrub doesn't undo it.
+    void TurnByHand(float across, float down);
+    // The View menu's straighten: the turn speeds 0 and the view straight again.
+    void Straighten();
     // Builds the billboards of the live particles as the view shows them now.
-    void BuildBillboards() { billboards.Build(effect->manager, view); }
+    void BuildBillboards();
     const QBillboardStream& Billboards() const { return billboards; }
-    const QMatrix& View() const { return view; }
+    // The view the billboards were last built for: the frames' turn, then the hand's.
+    const QMatrix& View() const { return shown; }
     // The state at `ms` as qprender reaches it: from time 0 in frames of FRAME_MS,
     // the last one shorter when `ms` is not a whole number of frames. Carries on from
     // the current time instead of restarting when that gives the same particles (no
@@ -91,7 +97,9 @@ private:
     uint64_t elapsed;                      // milliseconds simulated since time 0
     uint64_t frames;                       // frames simulated since time 0
     bool changedSinceRestart;              // the run no longer follows from time 0 alone
-    QMatrix view;                          // accumulated view turn, the identity at time 0
+    QMatrix view;                          // the frames' accumulated turn, the identity at time 0
+    QMatrix handTurn;                      // turns made by hand on top of it
+    QMatrix shown;                         // view, then handTurn: what the billboards face
     Vec3 turnSpeed;                        // degrees per second about X, Y, Z
     QBillboardStream billboards;           // rebuilt for each picture
 };

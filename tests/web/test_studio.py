@@ -20,6 +20,7 @@ import unittest
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
@@ -269,6 +270,17 @@ class Interface(unittest.TestCase):
         field.send_keys(Keys.CONTROL, 'a')
         field.send_keys('135', Keys.TAB)
         self.assertEqual(90, js('return qpStudio.settings().coneAngle'), 'cone angle after typing 135')
+
+    def test_dragging_turns_the_view_and_straighten_undoes_it(self):
+        picture = 'qpStudio.draw(); return document.getElementById("preview").toDataURL()'
+        state = js('return qpStudio.seek(1000)')
+        straight = js(picture)
+        canvas = DRIVER.find_element(By.ID, 'preview')
+        ActionChains(DRIVER).move_to_element(canvas).click_and_hold().move_by_offset(60, 20).release().perform()
+        self.assertNotEqual(straight, js(picture), 'picture after a drag')
+        self.assertEqual(state, js('return qpStudio.state()'), 'state after a drag')
+        DRIVER.find_element(By.ID, 'straighten').click()
+        self.assertEqual(straight, js(picture), 'picture after straighten')
 
     def test_step_advances_one_16_ms_frame(self):
         js('qpStudio.seek(320)')

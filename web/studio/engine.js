@@ -36,6 +36,7 @@ export async function openEngine() {
         view: fn('qp_view', 'number', []),
         setTurn: fn('qp_set_turn', null, ['number', 'number', 'number']),
         straighten: fn('qp_straighten', null, []),
+        turnByHand: fn('qp_turn_by_hand', null, ['number', 'number']),
         textureDefault: fn('qp_texture_default', 'number', []),
         textureLoad: fn('qp_texture_load', 'number', ['number', 'number']),
         textureComponents: fn('qp_texture_components', 'number', []),
@@ -100,6 +101,7 @@ export async function openEngine() {
         },
         setTurn: (x, y, z) => c.setTurn(x, y, z),
         straighten: () => c.straighten(),
+        turnByHand: (across, down) => c.turnByHand(across, down),
         // The particle texture: the built-in spot, or a QTEX file's bytes (false, and
         // the texture stays, when the engine's loader would refuse them).
         useDefaultTexture: () => c.textureDefault() === 1,

@@ -377,12 +377,46 @@ function wire() {
         e.target.value = '';
     });
     // The View menu's zoom: distance 1 to 10 in steps of 0.1.
+    const setDistance = (distance) => {
+        view.distance = Math.min(10, Math.max(1, Math.round(distance * 10) / 10)) || 1;
+        $('distance').value = view.distance;
+        view.redraw = true;
+    };
     $('preview').addEventListener('wheel', (e) => {
         e.preventDefault();
-        const step = e.deltaY > 0 ? 0.1 : -0.1;
-        view.distance = Math.min(10, Math.max(1, Math.round((view.distance + step) * 10) / 10));
-        view.redraw = true;
+        setDistance(view.distance + (e.deltaY > 0 ? 0.1 : -0.1));
     }, {passive: false});
+    $('distance').addEventListener('change', (e) => setDistance(Number(e.target.value)));
+    const turnInputs = ['turnX', 'turnY', 'turnZ'].map($);
+    for (const input of turnInputs) {
+        input.addEventListener('change', () => {
+            const speeds = turnInputs.map((i) => Number(i.value) || 0);
+            turnInputs.forEach((i, k) => { i.value = speeds[k]; });
+            engine.setTurn(...speeds);
+        });
+    }
+    $('straighten').addEventListener('click', () => {
+        engine.straighten();
+        turnInputs.forEach((i) => { i.value = 0; });
+        view.redraw = true;
+    });
+    $('background').addEventListener('input', (e) => {
+        view.background = [1, 3, 5].map((at) => parseInt(e.target.value.slice(at, at + 2), 16) / 255);
+        view.redraw = true;
+    });
+    // Dragging turns the view: half a degree per pixel.
+    let dragFrom = null;
+    $('preview').addEventListener('pointerdown', (e) => {
+        dragFrom = [e.clientX, e.clientY];
+        e.target.setPointerCapture(e.pointerId);
+    });
+    $('preview').addEventListener('pointermove', (e) => {
+        if (!dragFrom) return;
+        engine.turnByHand((e.clientX - dragFrom[0]) * 0.5, (e.clientY - dragFrom[1]) * 0.5);
+        dragFrom = [e.clientX, e.clientY];
+        view.redraw = true;
+    });
+    $('preview').addEventListener('pointerup', () => { dragFrom = null; });
     document.addEventListener('dragover', (e) => e.preventDefault());
     document.addEventListener('drop', async (e) => {
         e.preventDefault();
