@@ -14,7 +14,7 @@
 #include "resources/QPackFile.h"
 #include "resources/QTexture.h"
 #include "tests/resources/GlTest.h"
-#include "tests/resources/TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
 
