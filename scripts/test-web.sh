@@ -12,6 +12,6 @@ if [ $# -ne 1 ] || [ ! -x "$1/tools/qprender/qprender" ] || [ ! -x "$1/tools/qpt
 fi
 build=$(cd "$1" && pwd)
 
-./scripts/web.sh --build-only
+./scripts/web.sh --build-only --test-packages
 # Debian's python3-selenium belongs to the system's python.
 exec /usr/bin/python3 tests/web/test_studio.py "$build" build-web

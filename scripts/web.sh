@@ -2,20 +2,23 @@
 # Builds the studio, the engine compiled to WebAssembly with its page, into
 # build-web/ (index.html beside qpstudio.wasm), then serves it on 127.0.0.1 on a
 # free port and prints the address, opening a browser when there is a display.
-#   scripts/web.sh [--build-only]
-# Installs emscripten (Debian's) when it is missing, as setup.sh installs the rest.
+#   scripts/web.sh [--build-only] [--test-packages]
+# Installs emscripten (Debian's) when it is missing, as setup.sh installs the rest;
+# --test-packages also what the browser tests need (Chromium, its WebDriver, Selenium).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_only=0
-case "${1:-}" in
-  --build-only) build_only=1 ;;
-  "") ;;
-  -h|--help) sed -n '2,6p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-  *) echo "web.sh: unknown option '$1' (try --build-only)" >&2; exit 1 ;;
-esac
-
 packages=(emscripten cmake python3)
+for arg in "$@"; do
+  case "$arg" in
+    --build-only) build_only=1 ;;
+    --test-packages) packages+=(chromium chromium-driver python3-selenium) ;;
+    -h|--help) sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "web.sh: unknown option '$arg' (try --build-only)" >&2; exit 1 ;;
+  esac
+done
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
