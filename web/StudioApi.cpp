@@ -1,4 +1,4 @@
-// The module's C interface for the studio page: one session, its settings as effect
+// The module's C interface for the studio page: sessions, their settings as effect
 // file bytes and as `name=value` assignments, undo and redo, time in 16 ms frames,
 // and the numbers the page shows. Text results live until the next call that makes
 // text; byte results until the next change.
@@ -16,12 +16,6 @@
 #include "web/StudioTexture.h"
 
 namespace {
-
-StudioSession& Session()
-{
-    static StudioSession session;
-    return session;
-}
 
 StudioTexture& Texture()
 {
@@ -65,21 +59,33 @@ void AddNumbers(std::string& json, const char* name, const float* values, int co
 
 extern "C" {
 
+// A session of its own: an effect with its settings, history, time and view. Each
+// function below that takes one works on that session alone.
+EMSCRIPTEN_KEEPALIVE StudioSession* qp_session_new()
+{
+    return new StudioSession;
+}
+
+EMSCRIPTEN_KEEPALIVE void qp_session_delete(StudioSession* session)
+{
+    delete session;
+}
+
 // Loads an effect file's bytes; returns 0 when accepted, else the refusal's code
 // (nothing changes then). qp_text() holds the inspection's sentences either way.
-EMSCRIPTEN_KEEPALIVE int qp_load(const unsigned char* bytes, int count)
+EMSCRIPTEN_KEEPALIVE int qp_load(StudioSession* session, const unsigned char* bytes, int count)
 {
     std::string problems;
-    const EffectFileResult result = Session().Load(bytes, size_t(count < 0 ? 0 : count), problems);
+    const EffectFileResult result = session->Load(bytes, size_t(count < 0 ? 0 : count), problems);
     Keep(problems);
     return int(result);
 }
 
 // The bytes the editor's Save writes for the current settings (65 or 81 of them);
 // qp_encode returns their count and qp_encoded where they are.
-EMSCRIPTEN_KEEPALIVE int qp_encode()
+EMSCRIPTEN_KEEPALIVE int qp_encode(StudioSession* session)
 {
-    return int(EncodeEffect(Session().Settings(), encoded));
+    return int(EncodeEffect(session->Settings(), encoded));
 }
 
 EMSCRIPTEN_KEEPALIVE const unsigned char* qp_encoded()
@@ -89,23 +95,23 @@ EMSCRIPTEN_KEEPALIVE const unsigned char* qp_encoded()
 
 // Applies one `name=value` assignment as one change; 1 when done, 0 with the reason
 // in qp_text().
-EMSCRIPTEN_KEEPALIVE int qp_set(const char* assignment)
+EMSCRIPTEN_KEEPALIVE int qp_set(StudioSession* session, const char* assignment)
 {
-    EmitterSettings next = Session().Settings();
+    EmitterSettings next = session->Settings();
     std::string error;
     if (!AssignSetting(next, assignment, error)) {
         Keep(error);
         return 0;
     }
-    Session().Change(next);
+    session->Change(next);
     Keep("");
     return 1;
 }
 
 // The settings as a JSON object with one member per field (NaN as null).
-EMSCRIPTEN_KEEPALIVE const char* qp_settings()
+EMSCRIPTEN_KEEPALIVE const char* qp_settings(StudioSession* session)
 {
-    const EmitterSettings& s = Session().Settings();
+    const EmitterSettings& s = session->Settings();
     std::string json = "{";
     AddNumbers(json, "startColor", &s.startColor.r, 4);
     AddNumbers(json, "endColor", &s.endColor.r, 4);
@@ -124,121 +130,121 @@ EMSCRIPTEN_KEEPALIVE const char* qp_text()
     return text.c_str();
 }
 
-EMSCRIPTEN_KEEPALIVE int qp_undo()
+EMSCRIPTEN_KEEPALIVE int qp_undo(StudioSession* session)
 {
-    return Session().Undo() ? 1 : 0;
+    return session->Undo() ? 1 : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int qp_redo()
+EMSCRIPTEN_KEEPALIVE int qp_redo(StudioSession* session)
 {
-    return Session().Redo() ? 1 : 0;
+    return session->Redo() ? 1 : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int qp_can_undo()
+EMSCRIPTEN_KEEPALIVE int qp_can_undo(StudioSession* session)
 {
-    return Session().CanUndo() ? 1 : 0;
+    return session->CanUndo() ? 1 : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int qp_can_redo()
+EMSCRIPTEN_KEEPALIVE int qp_can_redo(StudioSession* session)
 {
-    return Session().CanRedo() ? 1 : 0;
+    return session->CanRedo() ? 1 : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE void qp_set_seed(unsigned seed)
+EMSCRIPTEN_KEEPALIVE void qp_set_seed(StudioSession* session, unsigned seed)
 {
-    Session().SetSeed(seed);
+    session->SetSeed(seed);
 }
 
-EMSCRIPTEN_KEEPALIVE unsigned qp_seed()
+EMSCRIPTEN_KEEPALIVE unsigned qp_seed(StudioSession* session)
 {
-    return Session().Seed();
+    return session->Seed();
 }
 
-EMSCRIPTEN_KEEPALIVE void qp_restart()
+EMSCRIPTEN_KEEPALIVE void qp_restart(StudioSession* session)
 {
-    Session().Restart();
+    session->Restart();
 }
 
 // Frames of StudioSession::FRAME_MS, as live playback advances.
-EMSCRIPTEN_KEEPALIVE void qp_step(int count)
+EMSCRIPTEN_KEEPALIVE void qp_step(StudioSession* session, int count)
 {
     for (int i = 0; i < count; ++i)
-        Session().Advance(StudioSession::FRAME_MS);
+        session->Advance(StudioSession::FRAME_MS);
 }
 
-EMSCRIPTEN_KEEPALIVE void qp_seek(double ms)
+EMSCRIPTEN_KEEPALIVE void qp_seek(StudioSession* session, double ms)
 {
-    Session().Seek(ms > 0 ? uint64_t(ms) : 0);
+    session->Seek(ms > 0 ? uint64_t(ms) : 0);
 }
 
-EMSCRIPTEN_KEEPALIVE const char* qp_state()
+EMSCRIPTEN_KEEPALIVE const char* qp_state(StudioSession* session)
 {
-    return Keep(Session().StateLine());
+    return Keep(session->StateLine());
 }
 
-EMSCRIPTEN_KEEPALIVE double qp_elapsed()
+EMSCRIPTEN_KEEPALIVE double qp_elapsed(StudioSession* session)
 {
-    return double(Session().Elapsed());
+    return double(session->Elapsed());
 }
 
-EMSCRIPTEN_KEEPALIVE double qp_particles()
+EMSCRIPTEN_KEEPALIVE double qp_particles(StudioSession* session)
 {
-    return double(Session().LiveParticles());
+    return double(session->LiveParticles());
 }
 
-EMSCRIPTEN_KEEPALIVE double qp_pool_bytes()
+EMSCRIPTEN_KEEPALIVE double qp_pool_bytes(StudioSession* session)
 {
-    return double(Session().PoolBytes());
+    return double(session->PoolBytes());
 }
 
 // Builds the billboards of the live particles for the current view and returns the
 // vertex count; the vertices (36 bytes each: x y z, s t, r g b a), the systems'
 // strips and the view's 16 floats stay where the functions below say until the next
 // build or frame.
-EMSCRIPTEN_KEEPALIVE int qp_billboards()
+EMSCRIPTEN_KEEPALIVE int qp_billboards(StudioSession* session)
 {
-    Session().BuildBillboards();
-    return Session().Billboards().VertexCount();
+    session->BuildBillboards();
+    return session->Billboards().VertexCount();
 }
 
-EMSCRIPTEN_KEEPALIVE const QBillboardVertex* qp_billboard_vertices()
+EMSCRIPTEN_KEEPALIVE const QBillboardVertex* qp_billboard_vertices(StudioSession* session)
 {
-    return Session().Billboards().Vertices();
+    return session->Billboards().Vertices();
 }
 
-EMSCRIPTEN_KEEPALIVE int qp_billboard_systems()
+EMSCRIPTEN_KEEPALIVE int qp_billboard_systems(StudioSession* session)
 {
-    return int(Session().Billboards().Systems().size());
+    return int(session->Billboards().Systems().size());
 }
 
-EMSCRIPTEN_KEEPALIVE int qp_billboard_first(int system)
+EMSCRIPTEN_KEEPALIVE int qp_billboard_first(StudioSession* session, int system)
 {
-    return Session().Billboards().Systems()[size_t(system)].first;
+    return session->Billboards().Systems()[size_t(system)].first;
 }
 
-EMSCRIPTEN_KEEPALIVE int qp_billboard_count(int system)
+EMSCRIPTEN_KEEPALIVE int qp_billboard_count(StudioSession* session, int system)
 {
-    return Session().Billboards().Systems()[size_t(system)].count;
+    return session->Billboards().Systems()[size_t(system)].count;
 }
 
-EMSCRIPTEN_KEEPALIVE const float* qp_view()
+EMSCRIPTEN_KEEPALIVE const float* qp_view(StudioSession* session)
 {
-    return Session().View().GetData();
+    return session->View().GetData();
 }
 
-EMSCRIPTEN_KEEPALIVE void qp_set_turn(float x, float y, float z)
+EMSCRIPTEN_KEEPALIVE void qp_set_turn(StudioSession* session, float x, float y, float z)
 {
-    Session().SetTurnSpeed(Vec3{x, y, z});
+    session->SetTurnSpeed(Vec3{x, y, z});
 }
 
-EMSCRIPTEN_KEEPALIVE void qp_turn_by_hand(float across, float down)
+EMSCRIPTEN_KEEPALIVE void qp_turn_by_hand(StudioSession* session, float across, float down)
 {
-    Session().TurnByHand(across, down);
+    session->TurnByHand(across, down);
 }
 
-EMSCRIPTEN_KEEPALIVE void qp_straighten()
+EMSCRIPTEN_KEEPALIVE void qp_straighten(StudioSession* session)
 {
-    Session().Straighten();
+    session->Straighten();
 }
 
 // The texture the page draws with: the built-in particle spot, or a QTEX file's

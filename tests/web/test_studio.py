@@ -128,6 +128,27 @@ class Parity(unittest.TestCase):
         self.assertEqual(expected, js('return qpStudio.seek(1500)'), 'state at 1500 ms')
         self.assertGreater(js('return qpStudio.numbers().particles'), 50000, 'live particles at 1500 ms')
 
+    def test_sessions_stepped_in_turn_each_keep_their_own_sequence(self):
+        cone, cone_path = effect_file('turns-cone', 'cone=on', 'emitRate=300')
+        _, plain_path = effect_file('turns-plain', 'emitRate=200')
+        open_page()
+        lines = js("""
+            const a = qpStudio.module.newSession(), b = qpStudio.module.newSession();
+            a.load(arguments[0]);
+            a.restart();
+            b.set('emitRate=200');
+            b.setSeed(42);
+            const lines = {a: [], b: []};
+            for (let k = 0; k < 40; ++k) {
+                a.step(1); b.step(1);
+                lines.a.push(a.state()); lines.b.push(b.state());
+            }
+            a.close(); b.close();
+            return lines;""", list(cone))
+        self.assertEqual(native_states(cone_path, '--frames', '40'), lines['a'], 'first session, seed 1')
+        self.assertEqual(native_states(plain_path, '--frames', '40', '--seed', '42'), lines['b'],
+                         'second session, seed 42')
+
     def test_seek_equals_qprender_at_a_time_that_is_not_a_whole_frame(self):
         data, path = effect_file('seek', 'emitRate=250', 'cone=on', 'coneAngle=20')
         open_page()

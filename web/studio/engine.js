@@ -5,38 +5,44 @@
 
 import createStudioModule from './qpstudio.mjs';
 
+// The module, with the particle texture it holds and newSession() for effects of
+// their own (each with its settings, history, time, random sequence and view).
 export async function openEngine() {
     const m = await createStudioModule();
     const fn = (name, result, args) => m.cwrap(name, result, args);
+    // Functions of one session take it first.
+    const own = (name, result, args = []) => fn(name, result, ['number', ...args]);
     const c = {
-        load: fn('qp_load', 'number', ['number', 'number']),
-        encode: fn('qp_encode', 'number', []),
+        sessionNew: fn('qp_session_new', 'number', []),
+        sessionDelete: own('qp_session_delete', null),
+        load: own('qp_load', 'number', ['number', 'number']),
+        encode: own('qp_encode', 'number'),
         encoded: fn('qp_encoded', 'number', []),
-        set: fn('qp_set', 'number', ['string']),
-        settings: fn('qp_settings', 'string', []),
+        set: own('qp_set', 'number', ['string']),
+        settings: own('qp_settings', 'string'),
         text: fn('qp_text', 'string', []),
-        undo: fn('qp_undo', 'number', []),
-        redo: fn('qp_redo', 'number', []),
-        canUndo: fn('qp_can_undo', 'number', []),
-        canRedo: fn('qp_can_redo', 'number', []),
-        setSeed: fn('qp_set_seed', null, ['number']),
-        seed: fn('qp_seed', 'number', []),
-        restart: fn('qp_restart', null, []),
-        step: fn('qp_step', null, ['number']),
-        seek: fn('qp_seek', null, ['number']),
-        state: fn('qp_state', 'string', []),
-        elapsed: fn('qp_elapsed', 'number', []),
-        particles: fn('qp_particles', 'number', []),
-        poolBytes: fn('qp_pool_bytes', 'number', []),
-        billboards: fn('qp_billboards', 'number', []),
-        billboardVertices: fn('qp_billboard_vertices', 'number', []),
-        billboardSystems: fn('qp_billboard_systems', 'number', []),
-        billboardFirst: fn('qp_billboard_first', 'number', ['number']),
-        billboardCount: fn('qp_billboard_count', 'number', ['number']),
-        view: fn('qp_view', 'number', []),
-        setTurn: fn('qp_set_turn', null, ['number', 'number', 'number']),
-        straighten: fn('qp_straighten', null, []),
-        turnByHand: fn('qp_turn_by_hand', null, ['number', 'number']),
+        undo: own('qp_undo', 'number'),
+        redo: own('qp_redo', 'number'),
+        canUndo: own('qp_can_undo', 'number'),
+        canRedo: own('qp_can_redo', 'number'),
+        setSeed: own('qp_set_seed', null, ['number']),
+        seed: own('qp_seed', 'number'),
+        restart: own('qp_restart', null),
+        step: own('qp_step', null, ['number']),
+        seek: own('qp_seek', null, ['number']),
+        state: own('qp_state', 'string'),
+        elapsed: own('qp_elapsed', 'number'),
+        particles: own('qp_particles', 'number'),
+        poolBytes: own('qp_pool_bytes', 'number'),
+        billboards: own('qp_billboards', 'number'),
+        billboardVertices: own('qp_billboard_vertices', 'number'),
+        billboardSystems: own('qp_billboard_systems', 'number'),
+        billboardFirst: own('qp_billboard_first', 'number', ['number']),
+        billboardCount: own('qp_billboard_count', 'number', ['number']),
+        view: own('qp_view', 'number'),
+        setTurn: own('qp_set_turn', null, ['number', 'number', 'number']),
+        straighten: own('qp_straighten', null),
+        turnByHand: own('qp_turn_by_hand', null, ['number', 'number']),
         textureDefault: fn('qp_texture_default', 'number', []),
         textureLoad: fn('qp_texture_load', 'number', ['number', 'number']),
         textureComponents: fn('qp_texture_components', 'number', []),
@@ -56,52 +62,60 @@ export async function openEngine() {
             m._free(at);
         }
     };
+
+    function newSession() {
+        const s = c.sessionNew();
+        return {
+            // Reads an effect file's bytes; {ok, problems}. A refused file changes nothing.
+            load(bytes) {
+                const result = withBytes(bytes, (at, count) => c.load(s, at, count));
+                return {ok: result === 0, problems: c.text()};
+            },
+            // The bytes the editor's Save writes for these settings.
+            bytes() {
+                const count = c.encode(s);
+                const at = c.encoded();
+                return Array.from(m.HEAPU8.subarray(at, at + count));
+            },
+            // One `name=value` assignment; '' when applied, else why not.
+            set: (assignment) => (c.set(s, assignment) ? '' : c.text()),
+            settings: () => JSON.parse(c.settings(s)),
+            undo: () => c.undo(s) === 1,
+            redo: () => c.redo(s) === 1,
+            canUndo: () => c.canUndo(s) === 1,
+            canRedo: () => c.canRedo(s) === 1,
+            setSeed: (seed) => c.setSeed(s, seed >>> 0),
+            seed: () => c.seed(s) >>> 0,
+            restart: () => c.restart(s),
+            step: (frames) => c.step(s, frames),
+            seek: (ms) => c.seek(s, ms),
+            state: () => c.state(s),
+            elapsed: () => c.elapsed(s),
+            particles: () => c.particles(s),
+            poolBytes: () => c.poolBytes(s),
+            // The billboards of the live particles for the current view, built by the
+            // engine: {vertices (a view of the module's memory, valid until the next call
+            // into it), systems: [{first, count}], view: 16 floats}.
+            billboards() {
+                const count = c.billboards(s);
+                const at = c.billboardVertices(s) / 4;
+                const systems = [];
+                for (let i = 0; i < c.billboardSystems(s); ++i)
+                    systems.push({first: c.billboardFirst(s, i), count: c.billboardCount(s, i)});
+                const view = c.view(s) / 4;
+                return {vertices: m.HEAPF32.subarray(at, at + count * 9), systems,
+                        view: m.HEAPF32.slice(view, view + 16)};
+            },
+            setTurn: (x, y, z) => c.setTurn(s, x, y, z),
+            straighten: () => c.straighten(s),
+            turnByHand: (across, down) => c.turnByHand(s, across, down),
+            // The session's memory goes back to the module; the object is then unusable.
+            close: () => c.sessionDelete(s),
+        };
+    }
+
     return {
-        // Reads an effect file's bytes; {ok, problems}. A refused file changes nothing.
-        load(bytes) {
-            const result = withBytes(bytes, c.load);
-            return {ok: result === 0, problems: c.text()};
-        },
-        // The bytes the editor's Save writes for these settings.
-        bytes() {
-            const count = c.encode();
-            const at = c.encoded();
-            return Array.from(m.HEAPU8.subarray(at, at + count));
-        },
-        // One `name=value` assignment; '' when applied, else why not.
-        set(assignment) {
-            return c.set(assignment) ? '' : c.text();
-        },
-        settings: () => JSON.parse(c.settings()),
-        undo: () => c.undo() === 1,
-        redo: () => c.redo() === 1,
-        canUndo: () => c.canUndo() === 1,
-        canRedo: () => c.canRedo() === 1,
-        setSeed: (seed) => c.setSeed(seed >>> 0),
-        seed: () => c.seed() >>> 0,
-        restart: () => c.restart(),
-        step: (frames) => c.step(frames),
-        seek: (ms) => c.seek(ms),
-        state: () => c.state(),
-        elapsed: () => c.elapsed(),
-        particles: () => c.particles(),
-        poolBytes: () => c.poolBytes(),
-        // The billboards of the live particles for the current view, built by the engine:
-        // {vertices (a view of the module's memory, valid until the next call into it),
-        // systems: [{first, count}], view: 16 floats}.
-        billboards() {
-            const count = c.billboards();
-            const at = c.billboardVertices() / 4;
-            const systems = [];
-            for (let i = 0; i < c.billboardSystems(); ++i)
-                systems.push({first: c.billboardFirst(i), count: c.billboardCount(i)});
-            const view = c.view() / 4;
-            return {vertices: m.HEAPF32.subarray(at, at + count * 9), systems,
-                    view: m.HEAPF32.slice(view, view + 16)};
-        },
-        setTurn: (x, y, z) => c.setTurn(x, y, z),
-        straighten: () => c.straighten(),
-        turnByHand: (across, down) => c.turnByHand(across, down),
+        newSession,
         // The particle texture: the built-in spot, or a QTEX file's bytes (false, and
         // the texture stays, when the engine's loader would refuse them).
         useDefaultTexture: () => c.textureDefault() === 1,

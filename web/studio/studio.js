@@ -30,7 +30,8 @@ const form = $('settings');
 const view = {playing: false, speed: 1, carried: 0, lastPaint: 0, peak: 0, frameMs: 0, savedBytes: null,
               fileName: 'Out.QP', distance: 1, background: [0, 0, 0], drawn: 0};
 
-const engine = await openEngine();
+const studioModule = await openEngine();
+const engine = studioModule.newSession();  // the effect being edited
 
 function element(tag, attributes = {}, text = '') {
     const e = document.createElement(tag);
@@ -243,7 +244,7 @@ function paint(now) {
 const preview = createPreview($('preview'));
 function showTexture() {
     if (preview) {
-        const texture = engine.texture();
+        const texture = studioModule.texture();
         preview.setTexture(texture.components, texture.levels);
     }
     view.redraw = true;
@@ -446,6 +447,7 @@ function wire() {
 
 window.qpStudio = {
     firstFrameMs: null,  // milliseconds from navigation to the first drawn frame
+    module: studioModule,  // the engine module itself, for sessions of other effects
     load: (bytes) => load(bytes, 'Out.QP'),
     bytes: () => engine.bytes(),
     settings: () => engine.settings(),
@@ -483,12 +485,12 @@ window.qpStudio = {
     },
     modified: () => showModified(),
     texture: () => {
-        const texture = engine.texture();
+        const texture = studioModule.texture();
         return {components: texture.components,
                 levels: texture.levels.map((l) => ({width: l.width, height: l.height, pixels: Array.from(l.pixels)}))};
     },
     loadTexture(bytes) {
-        const taken = engine.loadTexture(bytes);
+        const taken = studioModule.loadTexture(bytes);
         if (taken) showTexture();
         return taken;
     },
@@ -500,7 +502,7 @@ const search = new URLSearchParams(location.search);
 const batch = search.has('state');
 buildControls();
 wire();
-engine.useDefaultTexture();
+studioModule.useDefaultTexture();
 showTexture();
 if (batch) {
     runBatch(search);
