@@ -292,6 +292,17 @@ class Interface(unittest.TestCase):
         field.send_keys('135', Keys.TAB)
         self.assertEqual(90, js('return qpStudio.settings().coneAngle'), 'cone angle after typing 135')
 
+    def test_preview_follows_the_window_at_four_by_three(self):
+        DRIVER.set_window_size(1000, 800)
+        first = js('return [document.getElementById("preview").width, document.getElementById("preview").height]')
+        DRIVER.set_window_size(1400, 1000)
+        WebDriverWait(DRIVER, 10).until(
+            lambda d: d.execute_script('return document.getElementById("preview").width') != first[0])
+        second = js('return [document.getElementById("preview").width, document.getElementById("preview").height]')
+        DRIVER.set_window_size(1280, 900)
+        self.assertGreater(second[0], first[0], 'preview width after the window grew')
+        self.assertEqual(round(second[0] * 3 / 4), second[1], 'preview height at 4:3')
+
     def test_dragging_turns_the_view_and_straighten_undoes_it(self):
         picture = 'qpStudio.draw(); return document.getElementById("preview").toDataURL()'
         state = js('return qpStudio.seek(1000)')
@@ -401,8 +412,8 @@ class Pictures(unittest.TestCase):
                 png = os.path.join(SCRATCH, name + '.png')
                 run([tool('qprender'), texture, path, '--time', str(ms), '--turn', ','.join(map(str, turn)), '-o', png])
                 open_page()
-                js('qpStudio.load(arguments[0]); qpStudio.setTurn(...arguments[2]); qpStudio.seek(arguments[1]);'
-                   'qpStudio.draw()', list(data), ms, turn)
+                js('qpStudio.setPreviewSize(640, 480); qpStudio.load(arguments[0]); qpStudio.setTurn(...arguments[2]);'
+                   'qpStudio.seek(arguments[1]); qpStudio.draw()', list(data), ms, turn)
                 with open(png, 'rb') as f:
                     encoded = base64.b64encode(f.read()).decode()
                 result = DRIVER.execute_async_script(COMPARE_CANVAS, encoded, PIXEL_TOLERANCE)

@@ -242,6 +242,22 @@ function paint(now) {
 }
 
 const preview = createPreview($('preview'));
+
+// The drawing buffer follows the canvas's size on screen (at the camera's 4:3), in
+// device pixels, unless a fixed size was asked for.
+const follow = new ResizeObserver(([entry]) => {
+    const canvas = $('preview');
+    if (canvas.classList.contains('fixed')) return;
+    const box = entry.devicePixelContentBoxSize?.[0];
+    const width = Math.max(1, Math.round(box ? box.inlineSize : entry.contentRect.width * devicePixelRatio));
+    const height = Math.max(1, Math.round(width * 3 / 4));
+    if (canvas.width !== width || canvas.height !== height) {
+        canvas.width = width;
+        canvas.height = height;
+        view.redraw = true;
+    }
+});
+follow.observe($('preview'));
 function showTexture() {
     if (preview) {
         const texture = studioModule.texture();
@@ -460,6 +476,17 @@ window.qpStudio = {
     seek,
     state: () => engine.state(),
     link,
+    // A fixed preview size in pixels (as qprender --size), no longer following the
+    // window; no arguments: follow it again.
+    setPreviewSize(width, height) {
+        const canvas = $('preview');
+        canvas.classList.toggle('fixed', width !== undefined);
+        if (width !== undefined) {
+            canvas.width = width;
+            canvas.height = height;
+        }
+        view.redraw = true;
+    },
     // Draws the current time now (tests read the canvas right after).
     draw() {
         drawPreview();
