@@ -172,9 +172,12 @@ EMSCRIPTEN_KEEPALIVE void qp_step(StudioSession* session, int count)
         session->Advance(StudioSession::FRAME_MS);
 }
 
+// Times past a day of effect time (qprender's limit too) are a day; NaN and
+// negative times are 0.
 EMSCRIPTEN_KEEPALIVE void qp_seek(StudioSession* session, double ms)
 {
-    session->Seek(ms > 0 ? uint64_t(ms) : 0);
+    const double longest = 86400000.0;
+    session->Seek(ms > 0 ? uint64_t(ms < longest ? ms : longest) : 0);
 }
 
 EMSCRIPTEN_KEEPALIVE const char* qp_state(StudioSession* session)
