@@ -242,11 +242,17 @@ bool TemporaryFile::TakeHiddenName(const std::function<bool(const std::string&)>
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::string candidate =
             folder + namePrefix + std::to_string(getpid()) + "-" + std::to_string(attempt) + nameSuffix;
+        // Listed before it exists, so no moment passes in which a signal would leave
+        // it behind. A name of this process's PID that is taken is this process's
+        // (another thread's) or a dead one's, which a dying program may remove.
+        slot = Listed(candidate);
         if (claim(candidate)) {
             name = candidate;
-            slot = Listed(name);
             return true;
         }
+        int error = errno;
+        Unlisted(slot);
+        errno = error;
         if (errno != EEXIST)
             return Fail(problem);
     }
