@@ -61,6 +61,7 @@ int EditorSession::Start(int argc, char** argv)
     if (setupLL(editorWindowTitle, LL_DOUBLEBUFFER, 0, 0, 640, 480) != 0)
         return 1;
     windowOpen = true;
+    PrepareForFileWrites();  // after the window's own signal handlers, which it chains to
 
     texture.emplace(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES);
     if (!texture->Load(argv[1], nullptr)) {
@@ -87,7 +88,6 @@ int EditorSession::Start(int argc, char** argv)
     SetEffectState();
 
     ChooseSettings(argc, argv);
-    PrepareForFileWrites();  // after the window's own signal handlers, which it chains to
 
     effect.emplace(settings, texture->GetID());
     activeParticleSystem = &effect->system;

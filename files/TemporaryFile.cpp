@@ -229,15 +229,30 @@ bool TemporaryFile::Create(const std::string& inFolder, std::string& problem)
             return Fail(problem);
     }
     // O_EXCL never writes through anyone else's file.
+    return TakeHiddenName(
+        [this](const std::string& candidate) {
+            fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            return fd >= 0;
+        },
+        problem);
+}
+
+bool TemporaryFile::TakeHiddenName(const std::function<bool(const std::string&)>& claim, std::string& problem)
+{
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::string candidate =
             folder + namePrefix + std::to_string(getpid()) + "-" + std::to_string(attempt) + nameSuffix;
-        fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
+        // Listed before it exists, so no moment passes in which a signal would leave
+        // it behind. A name of this process's PID that is taken is this process's
+        // (another thread's) or a dead one's, which a dying program may remove.
+        slot = Listed(candidate);
+        if (claim(candidate)) {
             name = candidate;
-            slot = Listed(name);
             return true;
         }
+        int error = errno;
+        Unlisted(slot);
+        errno = error;
         if (errno != EEXIST)
             return Fail(problem);
     }
@@ -261,18 +276,7 @@ bool TemporaryFile::Name(std::string& problem)
 {
     if (!name.empty())
         return true;
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate =
-            folder + namePrefix + std::to_string(getpid()) + "-" + std::to_string(attempt) + nameSuffix;
-        if (LinkTo(candidate)) {
-            name = candidate;
-            slot = Listed(name);
-            return true;
-        }
-        if (errno != EEXIST)
-            return Fail(problem);
-    }
-    return Fail(problem);
+    return TakeHiddenName([this](const std::string& candidate) { return LinkTo(candidate); }, problem);
 }
 
 bool TemporaryFile::Keep(const std::string& finalName, int& error, std::string& problem)

@@ -8,6 +8,7 @@
 // ignores SIGXFSZ, so a write past the file-size limit fails ("File too large")
 // instead of killing it.
 
+#include <functional>
 #include <string>
 
 // Ignores SIGXFSZ (unless the program handles it itself) and installs, once, the
@@ -50,6 +51,9 @@ private:
     bool Close(std::string& problem);
     bool LinkTo(const std::string& newName);
     bool Name(std::string& problem);
+    // Tries `claim` on .qpsave-PID-N.tmp for N = 0, 1, ... while it fails with EEXIST;
+    // the name it takes becomes this temporary's, listed for the signal handlers.
+    bool TakeHiddenName(const std::function<bool(const std::string&)>& claim, std::string& problem);
 
     int fd = -1;
     std::string folder;  // where it lives, "" or ending in '/'

@@ -17,6 +17,7 @@
 #include "app/EditorState.h"
 #include "app/EffectSaving.h"
 #include "effect/EffectFile.h"
+#include "tests/support/InChild.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
@@ -35,30 +36,6 @@ struct stat Info(const std::string& path)
     struct stat info = {};
     lstat(path.c_str(), &info);
     return info;
-}
-
-// Runs `body` in a forked child and hands back the text it returned ("crashed" when
-// the child didn't exit normally).
-std::string InChild(const std::function<std::string()>& body)
-{
-    int ends[2];
-    if (pipe(ends) != 0)
-        return "no pipe";
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(ends[0]);
-        std::string text = body();
-        _exit(write(ends[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 1);
-    }
-    close(ends[1]);
-    std::string text;
-    char chunk[256];
-    for (ssize_t n; (n = read(ends[0], chunk, sizeof chunk)) > 0;)
-        text.append(chunk, size_t(n));
-    close(ends[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "crashed";
 }
 
 class Saving : public ::testing::Test {

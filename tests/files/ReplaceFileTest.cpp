@@ -16,6 +16,7 @@
 #include "files/RegularFile.h"
 #include "files/ReplaceFile.h"
 #include "files/TemporaryFile.h"
+#include "tests/support/InChild.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
@@ -34,31 +35,6 @@ struct stat Info(const std::string& path)
     struct stat info = {};
     lstat(path.c_str(), &info);
     return info;
-}
-
-// Runs `body` in a forked child and hands back the text it returned ("crashed" when
-// the child didn't exit normally): for limits and users that must not touch the test.
-std::string InChild(const std::function<std::string()>& body)
-{
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return "no pipe";
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(pipeEnds[0]);
-        std::string text = body();
-        ssize_t wrote = write(pipeEnds[1], text.data(), text.size());
-        _exit(wrote == ssize_t(text.size()) ? 0 : 1);
-    }
-    close(pipeEnds[1]);
-    std::string text;
-    char chunk[256];
-    for (ssize_t n; (n = read(pipeEnds[0], chunk, sizeof chunk)) > 0;)
-        text.append(chunk, size_t(n));
-    close(pipeEnds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? text : "crashed";
 }
 
 }  // namespace
