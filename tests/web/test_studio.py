@@ -319,6 +319,31 @@ class Interface(unittest.TestCase):
         self.assertTrue(js('return qpStudio.step()').startswith('frame 21 time 336 '), 'state after one step')
 
 
+class Gallery(unittest.TestCase):
+    """Many effects at once, each in its own session."""
+
+    def test_files_chosen_together_play_side_by_side_and_a_click_opens_one(self):
+        effects = [effect_file('gallery-cone', 'cone=on', 'emitRate=250'), effect_file('gallery-plain', 'size=0.05')]
+        refused = os.path.join(SCRATCH, 'gallery-refused.QP')
+        with open(refused, 'wb') as f:
+            f.write(b'QPARTICLESYSTEM\x10\x00' + bytes(48))
+        open_page()
+        DRIVER.find_element(By.ID, 'openMany').send_keys('\n'.join([path for _, path in effects] + [refused]))
+        WebDriverWait(DRIVER, 10).until(lambda d: len(d.execute_script('return qpStudio.gallery.entries()')) == 3)
+        js('qpStudio.gallery.seek(1000)')
+        entries = js('return qpStudio.gallery.entries()')
+        for (data, path), entry in zip(effects, entries):
+            self.assertEqual(os.path.basename(path), entry['name'], 'tile name')
+            self.assertEqual(native_states(path, '--time', '1000')[-1], entry['state'], f'{entry["name"]} at 1000 ms')
+        self.assertIsNone(entries[2]['state'], 'state of the refused file')
+        self.assertIn('wrong version', entries[2]['problem'], 'reason shown for the refused file')
+        tiles = DRIVER.find_elements(By.CSS_SELECTOR, '#gallery .tile')
+        self.assertEqual(3, len(tiles), 'tiles shown')
+        self.assertIn(f'{entries[0]["particles"]} particles', tiles[0].text, 'count on the first tile')
+        tiles[1].click()
+        self.assertEqual(list(effects[1][0]), js('return qpStudio.bytes()'), 'bytes after clicking the second tile')
+
+
 def qtex_levels(data):
     """(components, [(width, height, pixels)]) of a whole QTEX file's bytes."""
     components, count = data[6], data[7]
@@ -444,7 +469,7 @@ def main():
               f'{time.monotonic() - started:.1f} s', file=sys.stderr)
         suite = unittest.TestSuite()
         loader = unittest.TestLoader()
-        for case in (Parity, Interface, Texture, Pictures):
+        for case in (Parity, Interface, Texture, Pictures, Gallery):
             suite.addTests(loader.loadTestsFromTestCase(case))
         result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     finally:

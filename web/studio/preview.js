@@ -95,12 +95,18 @@ export function createPreview(canvas) {
         },
         // Clears to `background` (r, g, b in 0..1) and draws `systems` ({first, count}
         // vertex ranges of `vertices`) with the effect `distance` in front of the eye,
-        // turned by `view` (16 floats, column-major).
-        draw(vertices, systems, view, distance, background) {
-            gl.viewport(0, 0, canvas.width, canvas.height);
+        // turned by `view` (16 floats, column-major). `area` ([x, y, width, height] from
+        // the bottom left) confines the picture to part of the canvas; without it the
+        // picture fills the canvas.
+        draw(vertices, systems, view, distance, background, area) {
+            const [x, y, width, height] = area || [0, 0, canvas.width, canvas.height];
+            gl.viewport(x, y, width, height);
+            gl.enable(gl.SCISSOR_TEST);
+            gl.scissor(x, y, width, height);
             gl.clearColor(background[0], background[1], background[2], 1);
             gl.clear(gl.COLOR_BUFFER_BIT);
-            if (!systems.length) return;
+            gl.disable(gl.SCISSOR_TEST);
+            if (!systems.length || !view) return;
             const modelview = Float32Array.from(view);
             // translate(0, 0, -distance) x view: the turn happens about the effect's origin.
             modelview[14] -= distance;

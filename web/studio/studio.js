@@ -4,6 +4,7 @@
 // window.qpStudio is the same page driven by scripts and tests.
 
 import {openEngine, toBase64Url, fromBase64Url} from './engine.js';
+import {createGallery} from './gallery.js';
 import {createPreview} from './preview.js';
 
 const FRAME_MS = 16;       // one engine frame, as qprender steps by default
@@ -238,10 +239,16 @@ function paint(now) {
     }
     view.lastPaint = now;
     if (view.playing || view.redraw) drawPreview();
+    gallery.paint(now);
     requestAnimationFrame(paint);
 }
 
 const preview = createPreview($('preview'));
+// Clicking a gallery picture opens its effect here.
+const gallery = createGallery(studioModule, $('gallery'), (entry) => {
+    load(entry.bytes, entry.name);
+    window.scrollTo(0, 0);
+});
 
 // The drawing buffer follows the canvas's size on screen (at the camera's 4:3), in
 // device pixels, unless a fixed size was asked for.
@@ -259,10 +266,9 @@ const follow = new ResizeObserver(([entry]) => {
 });
 follow.observe($('preview'));
 function showTexture() {
-    if (preview) {
-        const texture = studioModule.texture();
-        preview.setTexture(texture.components, texture.levels);
-    }
+    const texture = studioModule.texture();
+    preview?.setTexture(texture.components, texture.levels);
+    gallery.setTexture(texture.components, texture.levels);
     view.redraw = true;
 }
 
@@ -434,11 +440,24 @@ function wire() {
         view.redraw = true;
     });
     $('preview').addEventListener('pointerup', () => { dragFrom = null; });
+    const openGallery = async (files) => {
+        const effects = [...files].filter((f) => /\.qp$/i.test(f.name));
+        gallery.open(await Promise.all(effects.map(async (f) => ({
+            name: f.webkitRelativePath || f.name, bytes: new Uint8Array(await f.arrayBuffer())}))));
+    };
+    for (const id of ['openMany', 'openFolder']) {
+        $(id).addEventListener('change', async (e) => {
+            await openGallery(e.target.files);
+            e.target.value = '';
+        });
+    }
+    $('closeGallery').addEventListener('click', () => gallery.close());
     document.addEventListener('dragover', (e) => e.preventDefault());
     document.addEventListener('drop', async (e) => {
         e.preventDefault();
-        const file = e.dataTransfer.files[0];
-        if (file) load(new Uint8Array(await file.arrayBuffer()), file.name);
+        const files = e.dataTransfer.files;
+        if (files.length > 1) await openGallery(files);
+        else if (files.length) load(new Uint8Array(await files[0].arrayBuffer()), files[0].name);
     });
     document.addEventListener('keydown', (e) => {
         const typing = e.target.matches('input[type=number], input[type=text], select');
@@ -464,6 +483,8 @@ function wire() {
 window.qpStudio = {
     firstFrameMs: null,  // milliseconds from navigation to the first drawn frame
     module: studioModule,  // the engine module itself, for sessions of other effects
+    // The gallery: open([{name, bytes}]), seek(ms), entries(), pick(index), close().
+    gallery,
     load: (bytes) => load(bytes, 'Out.QP'),
     bytes: () => engine.bytes(),
     settings: () => engine.settings(),
