@@ -305,6 +305,7 @@ TEST(QprenderCompare, SaysWhetherAndFromWhereTwoEffectsDifferAndExitsLikeDiff)
     const std::pair<std::string, std::string> troubles[] = {
         {Quote(dir.Path("a.QP")) + " --against " + Quote(dir.Path("none.QP")), "none.QP"},
         {Quote(dir.Path("a.QP")) + " --against " + Quote(dir.Path("red.QP")) + " --bogus", "unknown option --bogus"},
+        {Quote(dir.Path("a.QP")) + " --size 0x5 --against " + Quote(dir.Path("red.QP")), "bad --size '0x5'"},
         {Quote(dir.Path("a.QP")) + " --against=" + Quote(dir.Path("red.QP")) + " --state", "--state"},
         {Quote(dir.Path("a.QP")) + " --against " + Quote(dir.Path("red.QP")) + " -o " + Quote(dir.Path("no/x.gif")),
          "no/x.gif"},

@@ -81,15 +81,16 @@ uint32_t EndMs(const RenderOptions& o, size_t k)
 // A numbered PNG series: frames encoded in parallel, files written in order.
 class SeriesSink : public FrameSink {
 public:
-    SeriesSink(const RenderOptions& options, uint32_t w, uint32_t h, int n)
+    SeriesSink(const RenderOptions& options, uint32_t w, uint32_t h, int n, bool plain)
         : o(options),
+          plainPng(plain),
           width(w),
           height(h),
           components(n)
     {}
     bool Encode(PipelineFrame& f, std::string& error) override
     {
-        if (o.baselinePng)
+        if (plainPng)
             return true;
         return EncodeFastPng(width, height, components, f.pixels.data(), f.encoded, error);
     }
@@ -97,13 +98,14 @@ public:
     {
         std::string name;
         ExpandSeriesName(o.outputPath, f.index + 1, name);
-        if (o.baselinePng)
+        if (plainPng)
             return WritePng(name, width, height, components, f.pixels.data(), error);
         return WriteFileWhole(name, f.encoded, error);
     }
 
 private:
     const RenderOptions& o;
+    bool plainPng;
     uint32_t width, height;
     int components;
 };
@@ -212,7 +214,7 @@ void ComposeComparison(const std::vector<uint8_t>& a, const std::vector<uint8_t>
 
 }  // namespace
 
-int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
+int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, SeriesEncoding encoding)
 {
     const bool comparing = !o.againstPath.empty();
     const int trouble = comparing ? 2 : 1;
@@ -260,6 +262,7 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
     const uint32_t captureCount = uint32_t(o.times.size());
     const uint32_t frameWidth = o.width * (comparing ? 3 : 1);
     const int components = o.transparent ? 4 : 3;
+    const bool plainPng = encoding == SeriesEncoding::PlainPng;
     std::unique_ptr<SheetImage> sheet;
     std::unique_ptr<FrameSink> sink;
     GifSink* gif = nullptr;
@@ -271,7 +274,7 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
             sheet.reset(new SheetImage(captureCount, o.sheetColumns ? o.sheetColumns : 1, frameWidth, o.height,
                                        o.background, o.transparent));
             break;
-        case RenderOutput::Series: sink.reset(new SeriesSink(o, frameWidth, o.height, components)); break;
+        case RenderOutput::Series: sink.reset(new SeriesSink(o, frameWidth, o.height, components, plainPng)); break;
         case RenderOutput::Gif: sink.reset(gif = new GifSink(o, frameWidth, o.height, components)); break;
         case RenderOutput::Webp: sink.reset(webp = new WebpSink(o, frameWidth, o.height, components)); break;
         }
@@ -289,9 +292,7 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
     }
     std::unique_ptr<FramePipeline> pipeline;
     if (sink) {
-        const unsigned workers = o.baselinePng    ? 0
-                                 : o.workers >= 0 ? unsigned(o.workers)
-                                                  : FramePipeline::DefaultWorkers();
+        const unsigned workers = plainPng ? 0 : FramePipeline::DefaultWorkers();
         pipeline.reset(new FramePipeline(*sink, workers, 2 * size_t(workers) + 2));
     }
     ProgressLine progress(messages, captureCount);

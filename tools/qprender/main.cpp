@@ -2,7 +2,6 @@
 // engine's own simulation and drawing. See RenderUsage() for the command line.
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
 
@@ -13,26 +12,21 @@
 int main(int argc, char** argv)
 {
     if (PrintVersionIfAsked(argc, argv, "qprender"))
-        return 0;
-    // A comparison exits like diff: 2 for any trouble, 1 is "different".
-    int trouble = 1;
-    for (int i = 1; i < argc; ++i)
-        if (strcmp(argv[i], "--against") == 0 || strncmp(argv[i], "--against=", 10) == 0)
-            trouble = 2;
+        return RENDER_DONE;
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) {
         fprintf(stderr, "qprender: %s (qprender --help shows the options)\n", error.c_str());
-        return trouble;
+        return RenderFailure(options.comparing);
     }
     if (options.showHelp) {
         fputs(RenderUsage(), stdout);
-        return 0;
+        return RENDER_DONE;
     }
     try {
         return RunRender(options, stdout, stderr);
     } catch (const std::bad_alloc&) {
         fprintf(stderr, "qprender: out of memory\n");
-        return trouble;
+        return RenderFailure(options.comparing);
     }
 }
