@@ -19,12 +19,12 @@
 #include <thread>
 #include <vector>
 
+// One frame on its way; an output that keeps more per frame derives its own kind.
 struct PipelineFrame {
+    virtual ~PipelineFrame() = default;
     uint32_t index = 0;            // capture number, 0 up, consecutive
     std::vector<uint8_t> pixels;   // the picture, as the output wants it
     std::vector<uint8_t> encoded;  // filled by Encode for Commit
-    int transparentIndex = -1;     // free for the output's own use
-    std::vector<uint8_t> palette;  // free for the output's own use
 };
 
 // What happens to the frames. Encode runs on several threads at once and must

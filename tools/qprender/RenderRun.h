@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "tools/qprender/OutputSink.h"
 #include "tools/qprender/RenderOptions.h"
 
 // qprender's exit codes. A render: 0 when everything asked for was done, 1 after
@@ -19,11 +20,6 @@ inline int RenderFailure(bool comparing)
 {
     return comparing ? RENDER_TROUBLE : RENDER_FAILED;
 }
-
-// How a PNG series is encoded: quickly on the worker threads, or (for the
-// benchmark's baseline only; the command line has no way to ask) with the plain
-// one-thread PNG writer at libpng's default effort.
-enum class SeriesEncoding : unsigned char { Fast, PlainPng };
 
 // Returns the exit code above, after reporting a failure on `messages`. Pictures
 // already written in a series stay; every other output is written whole or not at all.
