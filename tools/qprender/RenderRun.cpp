@@ -12,7 +12,6 @@
 #include "effect/EffectCheck.h"
 #include "effect/EffectView.h"
 #include "effect/EmitterSettings.h"
-#include "files/RegularFile.h"
 #include "platform/OffscreenLL.h"
 #include "resources/QTexture.h"
 #include "tools/qprender/OutputSink.h"
@@ -90,15 +89,12 @@ bool SetUpGL(const RenderOptions& o, OffscreenScope& scope, std::unique_ptr<QTex
     scope.active = true;
     texture.reset(
         new QTexture(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES));
-    if (!texture->Load(o.texturePath.c_str(), nullptr)) {
-        std::string problem;
-        FILE* probe = OpenRegularFile(o.texturePath.c_str(), &problem);
-        if (!probe) {
-            fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), problem.c_str());
-        } else {
-            fclose(probe);
+    TextureFailure failure;
+    if (!texture->Load(o.texturePath.c_str(), nullptr, &failure)) {
+        if (failure.fault == TextureFault::Unreadable)
+            fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), failure.reason.c_str());
+        else
             fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n", o.texturePath.c_str());
-        }
         return false;
     }
     return true;
