@@ -19,6 +19,7 @@ const char windowTitle[] = "QParticleSystem - Editor 0.8 Beta";
 const char fontName[] = "Font.QF";
 const char defaultSaveName[] = "Out.QP";
 const unsigned short fontScratchBytes = 256;
+const float black[3] = {0.0f, 0.0f, 0.0f};  // the effect's background
 
 }  // namespace
 
@@ -40,9 +41,7 @@ void ChooseSettings(int argc, char** argv)
 }
 
 EditorSession::EditorSession()
-    : frustumMatrix{},
-      orthoMatrix{},
-      previousTime(0),
+    : previousTime(0),
       windowOpen(false)
 {}
 
@@ -72,7 +71,6 @@ int EditorSession::Start(int argc, char** argv)
         windowOpen = false;
         return 1;
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 
     fontLoader.emplace(fontScratchBytes);
     activeFont = fontLoader->Load(fontName, nullptr);
@@ -84,10 +82,7 @@ int EditorSession::Start(int argc, char** argv)
         return 1;
     }
 
-    CaptureProjections(frustumMatrix, orthoMatrix);
-
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    SetEffectState();
+    view.SetUp();
 
     ChooseSettings(argc, argv);
 
@@ -133,15 +128,15 @@ void EditorSession::DrawEffect(float seconds)
 {
     // The turn accumulates in viewRotation, so the view spins at the set speeds
     // whatever the frame rate.
-    TurnView(viewRotation, rotationSpeed, seconds);
-    DrawEffectView(effect->manager, viewRotation, cameraDistance, frustumMatrix);
+    EffectView::Turn(viewRotation, rotationSpeed, seconds);
+    view.Draw(effect->manager, viewRotation, cameraDistance, black);
 }
 
 void EditorSession::DrawOverlay()
 {
     glDisable(GL_TEXTURE_2D);
     glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(orthoMatrix);
+    glLoadMatrixf(view.Overlay());
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glDisable(GL_BLEND);
