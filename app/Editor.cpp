@@ -15,7 +15,6 @@
 
 namespace {
 
-const char windowTitle[] = "QParticleSystem - Editor 0.8 Beta";
 const char fontName[] = "Font.QF";
 const char defaultSaveName[] = "Out.QP";
 const unsigned short fontScratchBytes = 256;
@@ -60,7 +59,7 @@ int EditorSession::Start(int argc, char** argv)
         return 1;
     }
     // setupLL has told the user why (a message box) and released what it made.
-    if (setupLL(windowTitle, LL_DOUBLEBUFFER, 0, 0, 640, 480) != 0)
+    if (setupLL(editorWindowTitle, LL_DOUBLEBUFFER, 0, 0, 640, 480) != 0)
         return 1;
     windowOpen = true;
 

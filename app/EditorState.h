@@ -45,6 +45,9 @@ enum class EditField : unsigned char {
     RotationZ = 19,
 };
 
+// The highest EditField id: a table keyed by EditField has lastEditField + 1 rows.
+constexpr EditField lastEditField = EditField::RotationZ;
+
 enum { EDIT_BUFFER_SIZE = 11 };  // bytes of editBuffer
 enum { EDIT_MAX_CHARS = 9 };     // characters value entry accepts; the rest of the buffer stays NUL
 

@@ -70,7 +70,7 @@ void ToggleCone()
 bool MainKey(unsigned char key)
 {
     switch (key) {
-    case 27: menuState = MenuState::Hidden; break;
+    case KEY_ESCAPE: menuState = MenuState::Hidden; break;
     case 'E': menuState = MenuState::Edit; break;
     case 'V': menuState = MenuState::View; break;
     case 'S': Save(); break;
@@ -82,7 +82,7 @@ bool MainKey(unsigned char key)
 void ViewKey(unsigned char key)
 {
     switch (key) {
-    case 27: menuState = MenuState::Main; break;
+    case KEY_ESCAPE: menuState = MenuState::Main; break;
     case 'I':
         // The bound is tested after the step, so rounding never leaves it a hair past.
         cameraDistance = cameraDistance - zoomStep;
@@ -105,7 +105,7 @@ void ViewKey(unsigned char key)
 void EditKey(unsigned char key)
 {
     switch (key) {
-    case 27: menuState = MenuState::Main; break;
+    case KEY_ESCAPE: menuState = MenuState::Main; break;
     case 'Z': editField = EditField::StartRed; break;
     case 'X': editField = EditField::EndRed; break;
     case 'E': editField = EditField::EmitRate; break;

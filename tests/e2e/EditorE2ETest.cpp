@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "app/Editor.h"
 #include "tests/e2e/XHarness.h"
 
 namespace {
@@ -47,7 +48,7 @@ protected:
     void Start(const std::vector<std::string>& args)
     {
         editor = std::make_unique<EditorProcess>(QPEDIT_PATH, args, folder.root);
-        ASSERT_TRUE(x.Attach("QParticleSystem - Editor 0.8 Beta", 30000)) << "no window: " << editor->Output();
+        ASSERT_TRUE(x.Attach(editorWindowTitle, 30000)) << "no window: " << editor->Output();
         ASSERT_TRUE(ScreenWhen([](const Grab& g) { return Count(g, 0, 0, 320, 160, White) > 0; })) << "no menu";
     }
     // Grabs the window into `screen` until `ready` holds for it; false when not within 30 s.

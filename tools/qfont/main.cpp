@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/WholeFile.h"
+#include "math/NumberText.h"
+#include "tools/common/ToolFail.h"
 #include "tools/common/ToolVersion.h"
+#include "tools/common/WholeFile.h"
 
 namespace {
 const char usage[] =
@@ -25,19 +27,6 @@ const char usage[] =
     "  --help   shows this text\n"
     "  --version  prints the version\n"
     "The output file is written whole or not at all.\n";
-
-int Fail(const std::string& message)
-{
-    fprintf(stderr, "qfont: %s\n", message.c_str());
-    return 1;
-}
-
-bool ParseNumber(const std::string& text, long low, long high, long& value)
-{
-    char* end = nullptr;
-    value = strtol(text.c_str(), &end, 10);
-    return !text.empty() && *end == '\0' && value >= low && value <= high;
-}
 
 // Chooses the size: scalable fonts at the pixel size, bitmap fonts at their nearest strike.
 bool SetSize(FT_Face face, long pixels)
@@ -121,6 +110,7 @@ bool AddGlyph(FT_Face face, unsigned code, std::vector<uint8_t>& out, std::strin
 
 int main(int argc, char** argv)
 {
+    SetToolName("qfont");
     if (PrintVersionIfAsked(argc, argv, "qfont"))
         return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -137,14 +127,15 @@ int main(int argc, char** argv)
             return Fail(args[at] + " wants a value (see qfont --help)");
         }
         if (args[at] == "--size") {
-            if (!ParseNumber(args[at + 1], 1, 255, size)) {
+            if (ParseWholeNumber(args[at + 1], 1L, 255L, size) != NumberText::Ok) {
                 return Fail("--size wants a pixel size from 1 to 255, not \"" + args[at + 1] + "\"");
             }
         } else if (args[at] == "--range") {
             const std::string& range = args[at + 1];
             size_t dash = range.find('-');
-            if (dash == std::string::npos || !ParseNumber(range.substr(0, dash), 0, 255, first) ||
-                !ParseNumber(range.substr(dash + 1), 0, 255, last) || first > last) {
+            if (dash == std::string::npos ||
+                ParseWholeNumber(range.substr(0, dash), 0L, 255L, first) != NumberText::Ok ||
+                ParseWholeNumber(range.substr(dash + 1), 0L, 255L, last) != NumberText::Ok || first > last) {
                 return Fail("--range wants FIRST-LAST with 0 <= FIRST <= LAST <= 255, not \"" + range + "\"");
             }
             if (last - first + 1 > 255) {
