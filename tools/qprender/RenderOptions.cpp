@@ -8,21 +8,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "math/NumberText.h"
+
 namespace {
 
+// A whole number of digits alone (no sign) in [low, high].
 bool ParseUnsigned(const std::string& text, uint32_t low, uint32_t high, uint32_t& value)
 {
-    if (text.empty() || !isdigit(static_cast<unsigned char>(text[0])))
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long parsed = strtoull(text.c_str(), &end, 10);
-    if (*end != '\0' || errno == ERANGE || parsed < low || parsed > high)
-        return false;
-    value = uint32_t(parsed);
-    return true;
+    return !text.empty() && isdigit(static_cast<unsigned char>(text[0])) &&
+           ParseWholeNumber(text, low, high, value) == NumberText::Ok;
 }
 
+// Any text strtof reads whole to a finite float (leading blanks and hex included, as
+// the options have always taken them).
 bool ParseFloatText(const std::string& text, float& value)
 {
     if (text.empty())

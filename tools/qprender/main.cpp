@@ -7,16 +7,18 @@
 
 #include "tools/qprender/RenderOptions.h"
 #include "tools/qprender/RenderRun.h"
+#include "tools/common/ToolFail.h"
 #include "tools/common/ToolVersion.h"
 
 int main(int argc, char** argv)
 {
     if (PrintVersionIfAsked(argc, argv, "qprender"))
         return RENDER_DONE;
+    SetToolName("qprender");
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) {
-        fprintf(stderr, "qprender: %s (qprender --help shows the options)\n", error.c_str());
+        Fail(error + " (qprender --help shows the options)");
         return RenderFailure(options.comparing);
     }
     if (options.showHelp) {
@@ -26,7 +28,7 @@ int main(int argc, char** argv)
     try {
         return RunRender(options, stdout, stderr);
     } catch (const std::bad_alloc&) {
-        fprintf(stderr, "qprender: out of memory\n");
+        Fail("out of memory");
         return RenderFailure(options.comparing);
     }
 }

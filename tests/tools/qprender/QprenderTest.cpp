@@ -41,6 +41,9 @@ TEST(RenderOptions, DefaultsCaptureTimesAndRefusals)
     ASSERT_TRUE(Parse({"t", "--frames", "3", "--interval", "100"}, o, error)) << error;
     EXPECT_EQ((std::vector<uint32_t>{100, 200, 300}), o.times);
     EXPECT_EQ("frame%04d.png", o.outputPath);
+    ASSERT_TRUE(Parse({"t", "--seed", "007", "--distance", " 2"}, o, error)) << error;
+    EXPECT_EQ(7u, o.seed) << "leading zeros are digits like any other";
+    EXPECT_EQ(2.0f, o.cameraDistance) << "a distance may start with a blank";
 
     const std::pair<std::vector<const char*>, const char*> refused[] = {
         {{}, "no TEXTURE"},
@@ -53,6 +56,8 @@ TEST(RenderOptions, DefaultsCaptureTimesAndRefusals)
         {{"t", "--quality", "50", "-o", "a.gif"}, "--quality goes with a .webp"},
         {{"t", "--quality", "101", "-o", "a.webp"}, "bad --quality '101'"},
         {{"t", "--seed", "4294967296"}, "bad --seed"},
+        {{"t", "--seed", "+5"}, "bad --seed '+5'"},
+        {{"t", "--step", "-0"}, "bad --step '-0'"},
         {{"t", "--size", "6000x10", "--against", "b.QP", "-o", "a.webp"}, "18000x10 pixels; at most 16383"},
         {{"t", "--against", "b.QP", "--state"}, "--state prints one effect's"},
     };
