@@ -152,7 +152,9 @@ double TimedRun(const std::string& output, bool baseline)
     if (!ParseRenderOptions(int(argv.size()), argv.data(), options, error))
         return -1.0;
     const auto start = std::chrono::steady_clock::now();
-    if (RunRender(options, stdout, stderr, baseline ? SeriesEncoding::PlainPng : SeriesEncoding::Fast) != 0)
+    RenderTuning tuning;
+    tuning.plainPng = baseline;
+    if (RunRender(options, stdout, stderr, tuning) != 0)
         return -1.0;
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }

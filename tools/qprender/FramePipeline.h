@@ -58,8 +58,7 @@ public:
     // Frames committed so far.
     uint32_t Committed();
 
-    // The worker count for this machine: its cores, at least 1 and at most 8;
-    // QPRENDER_WORKERS=N (0 to 64) overrides it, for tests of the inline path.
+    // The worker count for this machine: its cores, at least 1 and at most 8.
     static unsigned DefaultWorkers();
 
 private:

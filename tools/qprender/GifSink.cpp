@@ -29,8 +29,8 @@ void WarnOfShortFrames(const RenderOptions& o, FILE* messages)
 
 }  // namespace
 
-GifSink::GifSink(const RenderOptions& options, uint32_t frameWidth)
-    : PipelineSink(options, frameWidth, FramePipeline::DefaultWorkers()),
+GifSink::GifSink(const RenderOptions& options, uint32_t frameWidth, const RenderTuning& tuning)
+    : PipelineSink(options, frameWidth, WorkerCount(tuning)),
       builder(frameWidth, options.height)
 {}
 

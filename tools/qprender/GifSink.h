@@ -8,7 +8,7 @@
 
 class GifSink : public PipelineSink {
 public:
-    GifSink(const RenderOptions& options, uint32_t frameWidth);
+    GifSink(const RenderOptions& options, uint32_t frameWidth, const RenderTuning& tuning);
 
     bool Begin(FILE* messages, std::string& error) override;
 

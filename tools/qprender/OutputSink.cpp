@@ -6,14 +6,14 @@
 #include "tools/qprender/SheetSink.h"
 #include "tools/qprender/WebpSink.h"
 
-std::unique_ptr<OutputSink> MakeOutputSink(const RenderOptions& o, uint32_t frameWidth, SeriesEncoding encoding)
+std::unique_ptr<OutputSink> MakeOutputSink(const RenderOptions& o, uint32_t frameWidth, const RenderTuning& tuning)
 {
     switch (o.output) {
     case RenderOutput::Picture: return std::unique_ptr<OutputSink>(new PictureSink(o, frameWidth));
     case RenderOutput::Sheet: return std::unique_ptr<OutputSink>(new SheetSink(o, frameWidth, o.sheetColumns));
-    case RenderOutput::Series: return std::unique_ptr<OutputSink>(new SeriesSink(o, frameWidth, encoding));
-    case RenderOutput::Gif: return std::unique_ptr<OutputSink>(new GifSink(o, frameWidth));
-    case RenderOutput::Webp: return std::unique_ptr<OutputSink>(new WebpSink(o, frameWidth));
+    case RenderOutput::Series: return std::unique_ptr<OutputSink>(new SeriesSink(o, frameWidth, tuning));
+    case RenderOutput::Gif: return std::unique_ptr<OutputSink>(new GifSink(o, frameWidth, tuning));
+    case RenderOutput::Webp: return std::unique_ptr<OutputSink>(new WebpSink(o, frameWidth, tuning));
     }
     return nullptr;
 }

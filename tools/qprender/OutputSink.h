@@ -31,14 +31,17 @@ public:
     virtual bool Finish(std::string& error) = 0;
 };
 
-// How a PNG series is encoded: quickly on the worker threads, or (for the
-// benchmark's baseline only; the command line has no way to ask) with the plain
-// one-thread PNG writer at libpng's default effort.
-enum class SeriesEncoding : unsigned char { Fast, PlainPng };
+// What the command line can't choose: seams for the benchmark and the tests.
+struct RenderTuning {
+    bool plainPng = false;  // a series through the plain one-thread PNG writer at libpng's default
+                            // effort (the benchmark's baseline), instead of the fast parallel encoder
+    int workers = -1;       // encoding threads, 0 for inline; -1: FramePipeline::DefaultWorkers()
+};
 
 // The sink for the options' output form, for frames `frameWidth` pixels wide
 // (three panels in a comparison) and the options' height.
-std::unique_ptr<OutputSink> MakeOutputSink(const RenderOptions& options, uint32_t frameWidth, SeriesEncoding encoding);
+std::unique_ptr<OutputSink> MakeOutputSink(const RenderOptions& options, uint32_t frameWidth,
+                                           const RenderTuning& tuning);
 
 // In an animation, capture k starts this many milliseconds after the first one and
 // ends when the next one starts; the last lasts as long as the gap before it (one

@@ -10,6 +10,11 @@ PipelineSink::PipelineSink(const RenderOptions& options, uint32_t frameWidth, un
       workers(workerCount)
 {}
 
+unsigned PipelineSink::WorkerCount(const RenderTuning& tuning)
+{
+    return tuning.workers >= 0 ? unsigned(tuning.workers) : FramePipeline::DefaultWorkers();
+}
+
 bool PipelineSink::Begin(FILE*, std::string&)
 {
     // Two frames per worker in flight keeps every worker busy while memory stays bounded.

@@ -22,6 +22,9 @@ protected:
     // encoded on `workers` threads (0: inline).
     PipelineSink(const RenderOptions& options, uint32_t frameWidth, unsigned workers);
 
+    // The worker threads the tuning asks for, or one per core (at most 8).
+    static unsigned WorkerCount(const RenderTuning& tuning);
+
     // A frame for Add to fill; a form that keeps more per frame makes its own kind.
     virtual std::unique_ptr<PipelineFrame> NewFrame() { return std::unique_ptr<PipelineFrame>(new PipelineFrame); }
     // Runs after the last commit: writes what the form built. False with `error`.

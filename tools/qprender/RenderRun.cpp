@@ -206,7 +206,7 @@ int ReportComparison(const Run& r)
 
 }  // namespace
 
-int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, SeriesEncoding encoding)
+int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, const RenderTuning& tuning)
 {
     const bool comparing = !o.againstPath.empty();
     const int trouble = RenderFailure(comparing);
@@ -233,7 +233,7 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, SeriesEnco
     std::unique_ptr<OutputSink> sink;
     std::string error;
     if (o.writeImages) {
-        sink = MakeOutputSink(o, o.width * (comparing ? 3 : 1), encoding);
+        sink = MakeOutputSink(o, o.width * (comparing ? 3 : 1), tuning);
         if (!sink->Begin(messages, error)) {
             fprintf(messages, "qprender: %s\n", error.c_str());
             return trouble;

@@ -23,5 +23,4 @@ inline int RenderFailure(bool comparing)
 
 // Returns the exit code above, after reporting a failure on `messages`. Pictures
 // already written in a series stay; every other output is written whole or not at all.
-int RunRender(const RenderOptions& options, FILE* stateOut, FILE* messages,
-              SeriesEncoding encoding = SeriesEncoding::Fast);
+int RunRender(const RenderOptions& options, FILE* stateOut, FILE* messages, const RenderTuning& tuning = {});

@@ -4,9 +4,9 @@
 #include "tools/common/WholeFile.h"
 #include "tools/qprender/FastPng.h"
 
-SeriesSink::SeriesSink(const RenderOptions& options, uint32_t frameWidth, SeriesEncoding encoding)
-    : PipelineSink(options, frameWidth, encoding == SeriesEncoding::PlainPng ? 0 : FramePipeline::DefaultWorkers()),
-      plainPng(encoding == SeriesEncoding::PlainPng)
+SeriesSink::SeriesSink(const RenderOptions& options, uint32_t frameWidth, const RenderTuning& tuning)
+    : PipelineSink(options, frameWidth, tuning.plainPng ? 0 : WorkerCount(tuning)),
+      plainPng(tuning.plainPng)
 {}
 
 bool SeriesSink::Encode(PipelineFrame& f, std::string& error)

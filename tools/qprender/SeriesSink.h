@@ -7,7 +7,7 @@
 
 class SeriesSink : public PipelineSink {
 public:
-    SeriesSink(const RenderOptions& options, uint32_t frameWidth, SeriesEncoding encoding);
+    SeriesSink(const RenderOptions& options, uint32_t frameWidth, const RenderTuning& tuning);
 
 protected:
     bool Encode(PipelineFrame& frame, std::string& error) override;

@@ -2,8 +2,8 @@
 
 #include "tools/common/WholeFile.h"
 
-WebpSink::WebpSink(const RenderOptions& options, uint32_t frameWidth)
-    : PipelineSink(options, frameWidth, FramePipeline::DefaultWorkers()),
+WebpSink::WebpSink(const RenderOptions& options, uint32_t frameWidth, const RenderTuning& tuning)
+    : PipelineSink(options, frameWidth, WorkerCount(tuning)),
       builder(frameWidth, options.height, options.transparent ? 4 : 3, options.quality)
 {}
 

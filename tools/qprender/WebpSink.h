@@ -8,7 +8,7 @@
 
 class WebpSink : public PipelineSink {
 public:
-    WebpSink(const RenderOptions& options, uint32_t frameWidth);
+    WebpSink(const RenderOptions& options, uint32_t frameWidth, const RenderTuning& tuning);
 
 protected:
     bool Encode(PipelineFrame&, std::string&) override { return true; }
