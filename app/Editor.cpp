@@ -10,6 +10,8 @@
 #include "app/Menus.h"
 #include "app/OnScreenText.h"
 #include "effect/EffectView.h"
+#include "files/NameText.h"
+#include "files/TemporaryFile.h"
 #include "platform/Platform.h"
 #include "resources/QBitmapFont.h"
 
@@ -25,18 +27,14 @@ const float black[3] = {0.0f, 0.0f, 0.0f};  // the effect's background
 void ChooseSettings(int argc, char** argv)
 {
     const char* effectName = argc > 2 ? argv[2] : nullptr;
-    EffectFileResult loaded = EFFECT_UNREADABLE;
-    if (effectName)
-        LoadEffect(effectName, &loaded);
-    // A file that is there but isn't an effect of this version (another format, another
-    // version, cut short) is someone's data: the first Save keeps it as NAME.bak.
-    keepRefusedFile = loaded != EFFECT_OK && loaded != EFFECT_UNREADABLE;
-    if (loaded == EFFECT_OK) {
+    if (effectName && LoadEffectAtStart(effectName)) {
         saveFileName = effectName;
         return;
     }
     settings = DefaultEmitterSettings();
     saveFileName = effectName ? effectName : defaultSaveName;
+    if (!effectName)
+        NoteSaveFile(saveFileName);
 }
 
 EditorSession::EditorSession()
@@ -65,7 +63,7 @@ int EditorSession::Start(int argc, char** argv)
 
     texture.emplace(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES);
     if (!texture->Load(argv[1], nullptr)) {
-        std::printf("Couldn't load texture %s\n", argv[1]);
+        std::printf("Couldn't load texture %s\n", EscapedName(argv[1]).c_str());
         texture.reset();
         windowOpen = false;
         return 1;
@@ -84,6 +82,7 @@ int EditorSession::Start(int argc, char** argv)
     view.SetUp();
 
     ChooseSettings(argc, argv);
+    PrepareForFileWrites();  // after the window's own signal handlers, which it chains to
 
     effect.emplace(settings, texture->GetID());
     activeParticleSystem = &effect->system;

@@ -21,7 +21,7 @@ inline constexpr char editorWindowTitle[] = "QParticleSystem - Editor 0.8 Beta";
 // Picks the settings and the save name from the arguments: the effect file's
 // settings when argv[2] loads, else the defaults; saveFileName is argv[2] when
 // given (a file that failed to load is where Save will write), else "Out.QP".
-// Needs no window.
+// A named file that can't be used gets one line on standard error. Needs no window.
 void ChooseSettings(int argc, char** argv);
 
 class EditorSession {

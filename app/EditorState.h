@@ -67,7 +67,7 @@ extern QMatrix viewRotation;               // accumulated camera turn, applied e
 extern QBitmapFont* activeFont;            // the on-screen text's font; owned by the entry point
 extern QParticleSystem* activeParticleSystem;  // the one live effect; owned by the entry point
 extern const char* saveFileName;               // where Save writes: the effect file argument or "Out.QP"
-extern bool keepRefusedFile;  // saveFileName held a file start-up refused to load: Save first keeps it as NAME.bak
+extern bool keepRefusedFile;  // saveFileName holds a file start-up couldn't use or read whole: Save keeps it first
 
 // Puts the state back as it is at program load: no menu, no entry, empty buffer,
 // camera at 1.0 without turn, no font or system, no save name nor file to keep. `settings` and the

@@ -271,18 +271,19 @@ TEST_F(Keys, AFailedSaveSaysSoAndClosesTheMenu)
     EXPECT_EQ(MenuState::Hidden, menuState);
 }
 
-TEST_F(Keys, SaveOverAFileStartUpRefusedKeepsItAsBakFirstOrSavesNothing)
+TEST_F(Keys, SaveOverAFileStartUpRefusedKeepsItFirstUnderAFreeBackupName)
 {
     ScratchFolder dir;
     const Bytes junk = {'j', 'u', 'n', 'k'};
-    ASSERT_EQ(0, mkdir(dir.Path("taken.QP.bak").c_str(), 0700));  // a .bak that can't be written
+    ASSERT_EQ(0, mkdir(dir.Path("taken.QP.bak").c_str(), 0700));  // the user's own .bak, never replaced
     const struct {
         std::string path;    // also the save name while the test runs
         bool present;        // the refused file is still there at Save
         std::string output;  // printed by Save
         size_t size;         // of the file afterwards
     } cases[] = {
-        {dir.Path("taken.QP"), true, "Couldn't save effect " + dir.Path("taken.QP") + "\n", junk.size()},
+        {dir.Path("taken.QP"), true,
+         "Kept the earlier " + dir.Path("taken.QP") + " as " + dir.Path("taken.QP.bak.1") + "\n", EFFECT_FILE_SIZE},
         {dir.Path("gone.QP"), false, "", EFFECT_FILE_SIZE},  // nothing left to keep
         {dir.Path("x.QP"), true, "Kept the earlier " + dir.Path("x.QP") + " as " + dir.Path("x.QP.bak") + "\n",
          EFFECT_FILE_SIZE},
@@ -297,11 +298,12 @@ TEST_F(Keys, SaveOverAFileStartUpRefusedKeepsItAsBakFirstOrSavesNothing)
         Type("S");
         EXPECT_EQ(c.output, testing::internal::GetCapturedStdout()) << c.path;
         EXPECT_EQ(c.size, ReadBytes(c.path).size()) << c.path;
-        EXPECT_EQ(c.size == junk.size(), keepRefusedFile) << c.path << ": only a whole save ends the keeping";
+        EXPECT_FALSE(keepRefusedFile) << c.path << ": a whole save ends the keeping";
         EXPECT_EQ(MenuState::Hidden, menuState) << c.path;
     }
     EXPECT_EQ(junk, ReadBytes(dir.Path("x.QP.bak")));
-    EXPECT_EQ(5, dir.Count()) << "taken.QP(.bak), gone.QP, x.QP(.bak): no gone.QP.bak";
+    EXPECT_EQ(junk, ReadBytes(dir.Path("taken.QP.bak.1")));
+    EXPECT_EQ(6, dir.Count()) << "taken.QP(.bak, .bak.1), gone.QP, x.QP(.bak): no gone.QP.bak";
     // A second Save replaces x.QP and leaves its .bak alone.
     testing::internal::CaptureStdout();
     Type("MS");

@@ -142,7 +142,8 @@ TEST_F(Editor, TheFirstSaveOverAFileStartUpRefusedKeepsItAsBak)
     EXPECT_EQ(before, ReadBytes(folder.Path("tex.QP.bak"))) << "the second Save keeps the .bak";
     x.Close();
     EXPECT_EQ(0, editor->Wait(10000));
-    EXPECT_EQ("Kept the earlier tex.QP as tex.QP.bak\n", editor->Output());
+    EXPECT_EQ("tex.QP isn't an effect file; Save will keep it as tex.QP.bak\nKept the earlier tex.QP as tex.QP.bak\n",
+              editor->Output());
 }
 
 TEST_F(Editor, SaveOverAFifoFailsAndLeavesTheFifo)
@@ -155,6 +156,6 @@ TEST_F(Editor, SaveOverAFifoFailsAndLeavesTheFifo)
     EXPECT_EQ(unsigned(S_IFIFO), info.st_mode & S_IFMT) << "still a FIFO";
     x.Type("MQ");
     EXPECT_EQ(0, editor->Wait(10000));
-    EXPECT_EQ("Couldn't save effect pipe.QP\n", editor->Output());
+    EXPECT_EQ("pipe.QP can't be read: not a regular file\nCouldn't save effect pipe.QP\n", editor->Output());
     EXPECT_EQ(3, folder.Count()) << "Font.QF, pipe.QP and stdout.txt: no .bak, no temporary file";
 }
