@@ -20,6 +20,7 @@ namespace {
 const char fontName[] = "Font.QF";
 const char defaultSaveName[] = "Out.QP";
 const unsigned short fontScratchBytes = 256;
+const float black[3] = {0.0f, 0.0f, 0.0f};  // the effect's background
 
 }  // namespace
 
@@ -37,9 +38,7 @@ void ChooseSettings(int argc, char** argv)
 }
 
 EditorSession::EditorSession()
-    : frustumMatrix{},
-      orthoMatrix{},
-      previousTime(0),
+    : previousTime(0),
       windowOpen(false)
 {}
 
@@ -70,7 +69,6 @@ int EditorSession::Start(int argc, char** argv)
         windowOpen = false;
         return 1;
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 
     fontLoader.emplace(fontScratchBytes);
     activeFont = fontLoader->Load(fontName, nullptr);
@@ -82,10 +80,7 @@ int EditorSession::Start(int argc, char** argv)
         return 1;
     }
 
-    CaptureProjections(frustumMatrix, orthoMatrix);
-
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    SetEffectState();
+    view.SetUp();
 
     ChooseSettings(argc, argv);
 
@@ -131,15 +126,15 @@ void EditorSession::DrawEffect(float seconds)
 {
     // The turn accumulates in viewRotation, so the view spins at the set speeds
     // whatever the frame rate.
-    TurnView(viewRotation, rotationSpeed, seconds);
-    DrawEffectView(effect->manager, viewRotation, cameraDistance, frustumMatrix);
+    EffectView::Turn(viewRotation, rotationSpeed, seconds);
+    view.Draw(effect->manager, viewRotation, cameraDistance, black);
 }
 
 void EditorSession::DrawOverlay()
 {
     glDisable(GL_TEXTURE_2D);
     glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(orthoMatrix);
+    glLoadMatrixf(view.Overlay());
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glDisable(GL_BLEND);

@@ -8,6 +8,7 @@
 
 #include <optional>
 
+#include "effect/EffectView.h"
 #include "effect/LiveEffect.h"
 #include "particles/QParticleSystem.h"
 #include "resources/QBitmapFontLoader.h"
@@ -57,8 +58,7 @@ private:
     std::optional<QTexture> texture;
     std::optional<QBitmapFontLoader> fontLoader;
     std::optional<LiveEffect> effect;
-    float frustumMatrix[16];    // perspective projection, captured once from GL
-    float orthoMatrix[16];      // 300 x 300 overlay projection, (0, 0) at the bottom left
+    EffectView view;            // the projections captured at start-up, and the frame's drawing
     unsigned int previousTime;  // timeLL at the previous frame, milliseconds
     bool windowOpen;            // setupLL succeeded and shutdownLL hasn't run
 };

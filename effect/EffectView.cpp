@@ -2,8 +2,10 @@
 
 #include <GL/gl.h>
 
-void CaptureProjections(float frustum[16], float ortho[16])
+void EffectView::SetUp()
 {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glMatrixMode(GL_PROJECTION);
@@ -14,25 +16,23 @@ void CaptureProjections(float frustum[16], float ortho[16])
     glOrtho(0, 300, 0, 300, -1, 1);
     glGetFloatv(GL_PROJECTION_MATRIX, ortho);
     glMatrixMode(GL_MODELVIEW);
-}
 
-void SetEffectState()
-{
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnable(GL_TEXTURE_2D);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_BLEND);
 }
 
-void TurnView(QMatrix& view, const Vec3& speed, float seconds)
+void EffectView::Turn(QMatrix& view, const Vec3& speed, float seconds)
 {
     view.RotateX(speed.x * seconds);
     view.RotateY(speed.y * seconds);
     view.RotateZ(speed.z * seconds);
 }
 
-void DrawEffectView(QParticleManager& manager, const QMatrix& view, float distance, const float frustum[16])
+void EffectView::Draw(QParticleManager& manager, const QMatrix& view, float distance, const float background[3]) const
 {
+    glClearColor(background[0], background[1], background[2], 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);  // no depth buffer: particles never hide one another
     glEnable(GL_BLEND);
     glEnable(GL_TEXTURE_2D);

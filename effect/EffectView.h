@@ -1,8 +1,10 @@
 #pragma once
-// How the editor shows the effect, shared by the editor and by qprender so a preview
-// is drawn exactly as the editor draws it: the two projections captured once from GL,
-// the fixed blending and texturing state, the camera turn, and one frame's camera and
-// particles. Every function needs a current GL context except TurnView.
+// EffectView: the one place that sets GL up for an effect and draws a frame of it, so
+// that the editor and qprender's previews draw exactly alike: the two projections
+// captured once from GL, modulated texturing and additive blending, the camera turn,
+// and each frame's clear, camera and particles. Owns the captured projections; the
+// accumulated turn and the particles belong to the caller. Every operation needs a
+// current GL context except Turn.
 
 #include "math/QMatrix.h"
 #include "math/Vec3.h"
@@ -12,16 +14,27 @@
 // first load, and a pool of 8 GL names that covers every reload.
 enum { EFFECT_TEXTURE_SIDE = 128, EFFECT_TEXTURE_COMPONENTS = 3, EFFECT_TEXTURE_NAMES = 8 };
 
-// Captures glFrustum(-0.2, 0.2, -0.2, 0.2, 0.5, 15) and glOrtho(0, 300, 0, 300, -1, 1)
-// (column-major, as GL returns them) and leaves the modelview matrix selected, at the identity.
-void CaptureProjections(float frustum[16], float ortho[16]);
+class EffectView {
+public:
+    // The editor's start-up state: unpack alignment 1; glFrustum(-0.2, 0.2, -0.2, 0.2,
+    // 0.5, 15) and glOrtho(0, 300, 0, 300, -1, 1) captured (column-major, as GL returns
+    // them); modulated texturing and additive blending (overlapping particles brighten),
+    // both enabled; the modelview matrix selected, at the identity.
+    void SetUp();
 
-// Modulated texturing and additive blending (overlapping particles brighten), both enabled.
-void SetEffectState();
+    // Turns the accumulated view further by speed x seconds degrees about X, then Y,
+    // then Z (speed in degrees per second).
+    static void Turn(QMatrix& view, const Vec3& speed, float seconds);
 
-// Turns the accumulated view further by speed x seconds degrees about X, then Y, then Z.
-void TurnView(QMatrix& view, const Vec3& speed, float seconds);
+    // One frame: clears to `background` (0..1 each, alpha 0), puts the effect `distance`
+    // in front of the eye turned by `view`, and draws every system of `manager` under the
+    // perspective projection. Leaves the projection matrix selected.
+    void Draw(QParticleManager& manager, const QMatrix& view, float distance, const float background[3]) const;
 
-// Clears the colour buffer, puts the effect `distance` in front of the eye turned by `view`,
-// and draws every system of `manager` under `frustum`. Leaves the projection matrix selected.
-void DrawEffectView(QParticleManager& manager, const QMatrix& view, float distance, const float frustum[16]);
+    // The 300 x 300 overlay projection, (0, 0) at the bottom left, for the editor's text.
+    const float* Overlay() const { return ortho; }
+
+private:
+    float frustum[16] = {};  // the perspective projection the effect is drawn under
+    float ortho[16] = {};    // the overlay projection
+};

@@ -8,6 +8,15 @@
 #include "files/RegularFile.h"
 
 namespace {
+// Says why an entry can't be opened, where the caller wants to know; false.
+bool Refuse(std::string* problem, const char* why)
+{
+    if (problem != nullptr) {
+        *problem = why;
+    }
+    return false;
+}
+
 const uint32_t maxWindowSize = 65536;
 
 }  // namespace
@@ -56,14 +65,14 @@ QPackFile::~QPackFile()
     }
 }
 
-bool QPackFile::OpenEntry(const char* name)
+bool QPackFile::OpenEntry(const char* name, std::string* problem)
 {
     if (archive == nullptr) {
         // A second open replaces the first rather than leaking it.
         if (looseFile != nullptr) {
             fclose(looseFile);
         }
-        looseFile = OpenRegularFile(name);
+        looseFile = OpenRegularFile(name, problem);
         return looseFile != nullptr;
     }
 
@@ -71,7 +80,7 @@ bool QPackFile::OpenEntry(const char* name)
     uint32_t version = 0;
     uint32_t count = 0;
     if (ReadPackHeader(archive, version, count) != PACK_HEADER_OK) {
-        return false;
+        return Refuse(problem, "the archive's header can't be read");
     }
     // Every record is read and checked: a directory that ends before its count is used up
     // ends the lookup with the name not found. Each record takes at least nine bytes, so
@@ -81,12 +90,15 @@ bool QPackFile::OpenEntry(const char* name)
     bool found = false;
     for (uint32_t i = 0; i < count && !found; ++i) {
         if (!ReadPackEntry(archive, entry)) {
-            return false;
+            return Refuse(problem, "not in the archive (its directory ends early)");
         }
         found = strcmp(entry.name, name) == 0;
     }
-    if (!found || !PackEntryFits(entry, archiveBytes)) {
-        return false;
+    if (!found) {
+        return Refuse(problem, "not in the archive");
+    }
+    if (!PackEntryFits(entry, archiveBytes)) {
+        return Refuse(problem, "the archive entry runs past the archive's end");
     }
     uint32_t offset = entry.offset;
     uint32_t length = entry.length;
@@ -96,7 +108,7 @@ bool QPackFile::OpenEntry(const char* name)
     uint32_t size = length <= maxWindowSize ? length : maxWindowSize;
     window = static_cast<unsigned char*>(malloc(size));
     if (window == nullptr) {
-        return false;
+        return Refuse(problem, "out of memory");
     }
     entryOffset = offset;
     entryLength = length;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // Origins of QPackFile::Seek. The order differs from the standard library's SEEK_* codes.
 enum QSeekOrigin {
@@ -27,7 +28,10 @@ public:
     // directory ends early, the entry's bytes run past the archive's end or the window
     // can't be had (no entry is open then). An entry of length 0 is found (true) but
     // counts as no entry open. Loose mode: opens the name itself; false when that fails.
-    bool OpenEntry(const char* name);
+    // On failure `problem`, if given, says why: in loose mode the file library's words
+    // ("No such file or directory", "is a folder, not a regular file"), in archive mode
+    // what was wrong with the entry.
+    bool OpenEntry(const char* name, std::string* problem = nullptr);
     // Copies up to count bytes; returns how many came (0 for a count of 0 or less, with no
     // entry or file open, or at the end).
     uint32_t Read(void* destination, int32_t count);

@@ -8,6 +8,14 @@
 #include "resources/ResourceGL.h"
 
 namespace {
+// Records why a load failed; false.
+bool Fail(TextureFailure& why, TextureFault fault, const std::string& reason)
+{
+    why.fault = fault;
+    why.reason = reason;
+    return false;
+}
+
 // Uploads with an unpack alignment of 1, so levels reach GL exactly as stored (rows
 // tightly packed), and puts the caller's alignment back whatever happens.
 class UnpackAlignmentOne {
@@ -59,61 +67,80 @@ QTexture::~QTexture()
     free(names);
 }
 
-bool QTexture::Load(const char* name, const char* archiveName)
+bool QTexture::Load(const char* name, const char* archiveName, TextureFailure* why)
 {
     QPackFile pack(archiveName);
-    return Load(name, pack);
+    return Load(name, pack, why);
 }
 
-bool QTexture::Load(const char* name, QPackFile& pack)
+bool QTexture::Load(const char* name, QPackFile& pack, TextureFailure* why)
 {
-    if (!pack.OpenEntry(name)) {
+    TextureFailure failure;
+    TextureFailure& out = why != nullptr ? *why : failure;
+    out = TextureFailure{};
+    if (!pack.OpenEntry(name, &out.reason)) {
+        out.fault = TextureFault::Unreadable;
         return false;
     }
     unsigned char headerBytes[TEXTURE_HEADER_SIZE];
     QTextureHeader header = ParseTextureHeader(headerBytes, pack.Read(headerBytes, TEXTURE_HEADER_SIZE));
-    if (!header.tagged || !header.hasVersion || header.version != TEXTURE_VERSION) {
-        return false;
+    if (!header.tagged) {
+        return Fail(out, TextureFault::NotTexture, "no QTEX tag");
+    }
+    if (!header.hasVersion || header.version != TEXTURE_VERSION) {
+        return Fail(out, TextureFault::Version,
+                    header.hasVersion ? "version " + std::to_string(header.version) + ", not 256" : "no version");
     }
     uint32_t textureName = TakeTextureName();
     if (textureName == 0) {
-        return false;
+        return Fail(out, TextureFault::NoName, "no free texture name");
     }
     ResourceGL::BindTexture(GL_TEXTURE_2D, textureName);
 
-    if (!header.hasLayout || !TextureComponentsValid(header.components)) {
+    if (!header.hasLayout) {
+        return Fail(out, TextureFault::Layout, "ends inside the header");
+    }
+    if (!TextureComponentsValid(header.components)) {
+        return Fail(out, TextureFault::Layout, std::to_string(header.components) + " components per pixel, not 3 or 4");
+    }
+    if (!LoadLevels(pack, header.components, header.levelCount, out)) {
         return false;
     }
-    const uint8_t components = header.components;
-    const uint8_t levelCount = header.levelCount;
+    ResourceGL::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    ResourceGL::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    id = textureName;
+    return true;
+}
+
+// Reads and uploads every level into the bound texture. False with `why` set.
+bool QTexture::LoadLevels(QPackFile& pack, uint8_t components, uint8_t levelCount, TextureFailure& why)
+{
     // Bytes the resource still holds: a level declaring more is refused before the buffer
     // grows for it, so a bad header can't ask for gigabytes.
     uint64_t remaining = uint64_t(pack.GetSize()) - pack.Tell();
     UnpackAlignmentOne alignment;
     for (int level = 0; level < levelCount; ++level) {
+        const std::string inLevel = "ends inside level " + std::to_string(level);
         unsigned char levelBytes[TEXTURE_LEVEL_HEADER_SIZE];
         uint16_t width = 0;
         uint16_t height = 0;
         if (!ParseTextureLevel(levelBytes, pack.Read(levelBytes, TEXTURE_LEVEL_HEADER_SIZE), width, height)) {
-            return false;
+            return Fail(why, TextureFault::Truncated, inLevel);
         }
         remaining = remaining >= TEXTURE_LEVEL_HEADER_SIZE ? remaining - TEXTURE_LEVEL_HEADER_SIZE : 0;
         uint64_t bytes = TextureLevelBytes(width, height, components);
         if (bytes > remaining) {
-            return false;
+            return Fail(why, TextureFault::Truncated, inLevel);
         }
         if (bytes > pixelBytes && !ResizeBufferBytes(bytes)) {
-            return false;
+            return Fail(why, TextureFault::NoMemory, "out of memory for level " + std::to_string(level));
         }
         if (bytes != 0 && pack.Read(pixels, int32_t(bytes)) != bytes) {
-            return false;
+            return Fail(why, TextureFault::Truncated, inLevel);
         }
         remaining -= bytes;
         ResourceGL::TexImage2D(level, components, width, height, components == 4 ? GL_RGBA : GL_RGB, pixels);
     }
-    ResourceGL::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    ResourceGL::TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    id = textureName;
     return true;
 }
 

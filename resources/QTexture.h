@@ -5,8 +5,28 @@
 // here. Needs a current GL context; prints nothing.
 
 #include <cstdint>
+#include <string>
 
 class QPackFile;
+
+// What kept a texture from loading.
+enum class TextureFault : unsigned char {
+    None,        // it loaded
+    Unreadable,  // the resource can't be opened
+    NotTexture,  // no "QTEX" tag at the start
+    Version,     // the version is not 0x0100, or the resource ends inside it
+    Layout,      // the resource ends before the counts, or the components are not 3 or 4
+    Truncated,   // the resource ends inside a level
+    NoName,      // no texture name is free
+    NoMemory,    // the staging buffer can't grow to a level
+};
+
+// Why a load failed: the fault and one line saying it (for Unreadable the file
+// library's words, such as "No such file or directory"), to print after the name.
+struct TextureFailure {
+    TextureFault fault = TextureFault::None;
+    std::string reason;
+};
 
 class QTexture {
 public:
@@ -22,9 +42,10 @@ public:
     // resource, a wrong tag or version, a components value other than 3 or 4, no free
     // texture name, a resource shorter than its levels declare, or a staging buffer that
     // can't grow. A failure after a name was taken leaves that name bound and out of the
-    // pool, and GetID unchanged. The unpack alignment is left as found.
-    bool Load(const char* name, const char* archiveName);
-    bool Load(const char* name, QPackFile& pack);
+    // pool, and GetID unchanged. The unpack alignment is left as found. `why`, if given,
+    // receives the reason of a failure (and is cleared by a success).
+    bool Load(const char* name, const char* archiveName, TextureFailure* why = nullptr);
+    bool Load(const char* name, QPackFile& pack, TextureFailure* why = nullptr);
     // Replaces the staging buffer with one of width x height x components bytes; keeps
     // the old one when the new one can't be allocated. Contents are not kept.
     void ResizeBuffer(uint16_t width, uint16_t height, uint8_t components);
@@ -36,6 +57,7 @@ public:
     uint32_t GetBufferBytes() const { return pixelBytes; }  // staging buffer size
 
 private:
+    bool LoadLevels(QPackFile& pack, uint8_t components, uint8_t levelCount, TextureFailure& why);
     bool ResizeBufferBytes(uint64_t bytes);
 
     uint32_t id;            // GL name of the texture loaded last; 0 before any load

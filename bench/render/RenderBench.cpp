@@ -151,9 +151,10 @@ double TimedRun(const std::string& output, bool baseline)
     std::string error;
     if (!ParseRenderOptions(int(argv.size()), argv.data(), options, error))
         return -1.0;
-    options.baselinePng = baseline;
     const auto start = std::chrono::steady_clock::now();
-    if (RunRender(options, stdout, stderr) != 0)
+    RenderTuning tuning;
+    tuning.plainPng = baseline;
+    if (RunRender(options, stdout, stderr, tuning) != 0)
         return -1.0;
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }

@@ -91,34 +91,57 @@ TEST(QTexture, EveryLevelReadsBackAsStored)
     }
 }
 
-TEST(QTexture, BadResourcesAreRefused)
+TEST(QTexture, BadResourcesAreRefusedWithTheirReason)
 {
     WorkInScratchFolder here;
     std::vector<Level> good = Chain(4, 2, 3);
     Bytes whole = MakeTexture(3, good);
-    const std::pair<const char*, Bytes> cases[] = {
-        {"wrong tag", Patched(whole, 0, 'Q' | 'T' << 8 | 'E' << 16 | 'Y' << 24)},
-        {"short tag", {'Q', 'T', 'E'}},
-        {"version bytes 01 00", MakeTexture(3, good, 0x0001)},
-        {"components 5", MakeTexture(5, good)},
-        {"components 0", MakeTexture(0, good)},
-        {"ends inside the header", Bytes(whole.begin(), whole.begin() + 7)},
-        {"ends inside a level's size", Bytes(whole.begin(), whole.begin() + 10)},
-        {"ends inside the base level", Bytes(whole.begin(), whole.begin() + 20)},
-        {"ends inside the last level", Bytes(whole.begin(), whole.end() - 1)},
-        {"65535 x 65535 x 4 declared by a tiny file", MakeTexture(4, {{65535, 65535, Bytes(64)}})},
+    using F = TextureFault;
+    const struct {
+        const char* what;
+        Bytes bytes;
+        TextureFault fault;
+        const char* reason;
+    } cases[] = {
+        {"wrong tag", Patched(whole, 0, 'Q' | 'T' << 8 | 'E' << 16 | 'Y' << 24), F::NotTexture, "no QTEX tag"},
+        {"short tag", {'Q', 'T', 'E'}, F::NotTexture, "no QTEX tag"},
+        {"version bytes 01 00", MakeTexture(3, good, 0x0001), F::Version, "version 1, not 256"},
+        {"ends inside the version", Bytes(whole.begin(), whole.begin() + 5), F::Version, "no version"},
+        {"components 5", MakeTexture(5, good), F::Layout, "5 components per pixel, not 3 or 4"},
+        {"components 0", MakeTexture(0, good), F::Layout, "0 components per pixel, not 3 or 4"},
+        {"ends inside the header", Bytes(whole.begin(), whole.begin() + 7), F::Layout, "ends inside the header"},
+        {"ends inside a level's size", Bytes(whole.begin(), whole.begin() + 10), F::Truncated, "ends inside level 0"},
+        {"ends inside the base level", Bytes(whole.begin(), whole.begin() + 20), F::Truncated, "ends inside level 0"},
+        {"ends inside the last level", Bytes(whole.begin(), whole.end() - 1), F::Truncated, "ends inside level 2"},
+        {"65535 x 65535 x 4 declared by a tiny file", MakeTexture(4, {{65535, 65535, Bytes(64)}}), F::Truncated,
+         "ends inside level 0"},
     };
     QTexture texture(4, 4, 3, 32);
-    EXPECT_FALSE(texture.Load("missing.qtex", nullptr));
+    TextureFailure why;
+    EXPECT_FALSE(texture.Load("missing.qtex", nullptr, &why));
+    EXPECT_EQ(int(F::Unreadable), int(why.fault));
+    EXPECT_EQ("No such file or directory", why.reason) << "the file library's words";
+    EXPECT_FALSE(texture.Load(".", nullptr, &why));
+    EXPECT_EQ(int(F::Unreadable), int(why.fault));
+    EXPECT_EQ("is a folder, not a regular file", why.reason);
     WriteBytes("ok.qtex", whole);
-    ASSERT_TRUE(texture.Load("ok.qtex", nullptr));
+    ASSERT_TRUE(texture.Load("ok.qtex", nullptr, &why)) << why.reason;
+    EXPECT_EQ(int(F::None), int(why.fault));
+    EXPECT_EQ("", why.reason) << "a success clears the last failure";
     GLuint loaded = texture.GetID();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
     for (const auto& c : cases) {
-        WriteBytes("bad.qtex", c.second);
-        EXPECT_FALSE(texture.Load("bad.qtex", nullptr)) << c.first;
-        EXPECT_EQ(loaded, texture.GetID()) << c.first << ": a failed load keeps the last texture";
-        EXPECT_EQ(2, Get(GL_UNPACK_ALIGNMENT)) << c.first;
-        EXPECT_EQ(48u, texture.GetBufferBytes()) << c.first << ": no growth for bytes that are not there";
+        WriteBytes("bad.qtex", c.bytes);
+        EXPECT_FALSE(texture.Load("bad.qtex", nullptr, &why)) << c.what;
+        EXPECT_EQ(int(c.fault), int(why.fault)) << c.what;
+        EXPECT_EQ(c.reason, why.reason) << c.what;
+        EXPECT_EQ(loaded, texture.GetID()) << c.what << ": a failed load keeps the last texture";
+        EXPECT_EQ(2, Get(GL_UNPACK_ALIGNMENT)) << c.what;
+        EXPECT_EQ(48u, texture.GetBufferBytes()) << c.what << ": no growth for bytes that are not there";
     }
+    WriteBytes("a.pak", MakeArchive({{"other", {1}}}));
+    QPackFile pack("a.pak");
+    EXPECT_FALSE(texture.Load("ok.qtex", pack, &why));
+    EXPECT_EQ(int(F::Unreadable), int(why.fault));
+    EXPECT_EQ("not in the archive", why.reason);
 }

@@ -96,12 +96,9 @@ void Split(std::vector<Colour>& colours, const Box& box, Box& low, Box& high)
     high = MakeBox(colours, cut, box.end);
 }
 
-}  // namespace
-
-void QuantizeFrame(const uint8_t* pixels, uint32_t width, uint32_t height, int components, IndexedFrame& frame)
+// Each pixel as (colour key << 32 | position), sorted so that equal colours are runs.
+std::vector<uint64_t> SortedKeys(const uint8_t* pixels, size_t count, int components)
 {
-    const size_t count = size_t(width) * height;
-    // Each pixel as (colour key << 32 | position), sorted so equal colours are runs.
     std::vector<uint64_t> items(count), scratch;
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = pixels + i * components;
@@ -117,13 +114,19 @@ void QuantizeFrame(const uint8_t* pixels, uint32_t width, uint32_t height, int c
         items[i] = uint64_t(key) << 32 | i;
     }
     SortByKey(items, scratch);
+    return items;
+}
 
+// The distinct colours of the sorted keys with their pixel counts, in key order;
+// `transparent` tells whether any pixel is transparent.
+std::vector<Colour> DistinctColours(const std::vector<uint64_t>& items, bool& transparent)
+{
     std::vector<Colour> colours;
-    bool transparent = false;
-    for (size_t i = 0; i < count;) {
+    transparent = false;
+    for (size_t i = 0; i < items.size();) {
         const uint32_t key = uint32_t(items[i] >> 32);
         size_t j = i;
-        while (j < count && uint32_t(items[j] >> 32) == key)
+        while (j < items.size() && uint32_t(items[j] >> 32) == key)
             ++j;
         if (key == transparentKey)
             transparent = true;
@@ -131,32 +134,41 @@ void QuantizeFrame(const uint8_t* pixels, uint32_t width, uint32_t height, int c
             colours.push_back(Colour{key, uint32_t(j - i)});
         i = j;
     }
-    const size_t slots = transparent ? 255 : 256;
+    return colours;
+}
 
-    // Boxes of distinct colours; each box becomes one palette entry.
+// Boxes of distinct colours, at most `slots`; each box becomes one palette entry.
+std::vector<Box> CutBoxes(std::vector<Colour>& colours, size_t slots)
+{
     std::vector<Box> boxes;
-    if (!colours.empty()) {
-        if (colours.size() <= slots) {
-            for (size_t i = 0; i < colours.size(); ++i)
-                boxes.push_back(Box{i, i + 1, -1.0, 0});
-        } else {
-            boxes.push_back(MakeBox(colours, 0, colours.size()));
-            while (boxes.size() < slots) {
-                size_t worst = 0;
-                for (size_t b = 1; b < boxes.size(); ++b)
-                    if (boxes[b].error > boxes[worst].error)
-                        worst = b;
-                if (boxes[worst].error <= 0.0)
-                    break;
-                Box low, high;
-                Split(colours, boxes[worst], low, high);
-                boxes[worst] = low;
-                boxes.push_back(high);
-            }
-        }
+    if (colours.empty())
+        return boxes;
+    if (colours.size() <= slots) {
+        for (size_t i = 0; i < colours.size(); ++i)
+            boxes.push_back(Box{i, i + 1, -1.0, 0});
+        return boxes;
     }
+    boxes.push_back(MakeBox(colours, 0, colours.size()));
+    while (boxes.size() < slots) {
+        size_t worst = 0;
+        for (size_t b = 1; b < boxes.size(); ++b)
+            if (boxes[b].error > boxes[worst].error)
+                worst = b;
+        if (boxes[worst].error <= 0.0)
+            break;
+        Box low, high;
+        Split(colours, boxes[worst], low, high);
+        boxes[worst] = low;
+        boxes.push_back(high);
+    }
+    return boxes;
+}
 
-    // The palette, and each distinct colour's entry.
+// The palette (each box's weighted mean, then the transparent entry, or one black
+// entry for a frame of nothing), and each distinct colour's entry, sorted by colour.
+std::vector<std::pair<uint32_t, uint8_t>> MakePalette(const std::vector<Colour>& colours, const std::vector<Box>& boxes,
+                                                      bool transparent, IndexedFrame& frame)
+{
     frame.palette.clear();
     std::vector<std::pair<uint32_t, uint8_t>> entryOf;  // colour -> entry
     entryOf.reserve(colours.size());
@@ -177,6 +189,19 @@ void QuantizeFrame(const uint8_t* pixels, uint32_t width, uint32_t height, int c
         frame.palette.insert(frame.palette.end(), 3, 0);
     }
     std::sort(entryOf.begin(), entryOf.end());
+    return entryOf;
+}
+
+}  // namespace
+
+void QuantizeFrame(const uint8_t* pixels, uint32_t width, uint32_t height, int components, IndexedFrame& frame)
+{
+    const size_t count = size_t(width) * height;
+    const std::vector<uint64_t> items = SortedKeys(pixels, count, components);
+    bool transparent = false;
+    std::vector<Colour> colours = DistinctColours(items, transparent);
+    const std::vector<Box> boxes = CutBoxes(colours, transparent ? 255 : 256);
+    const std::vector<std::pair<uint32_t, uint8_t>> entryOf = MakePalette(colours, boxes, transparent, frame);
 
     // The runs of equal colours, in key order, meet the sorted table in the same order.
     frame.indices.assign(count, 0);

@@ -1,7 +1,6 @@
 #include "tools/qprender/FramePipeline.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 
 namespace {
@@ -40,12 +39,6 @@ FramePipeline::~FramePipeline()
 
 unsigned FramePipeline::DefaultWorkers()
 {
-    if (const char* text = getenv("QPRENDER_WORKERS")) {
-        char* end = nullptr;
-        const long n = strtol(text, &end, 10);
-        if (*text && *end == '\0' && n >= 0 && n <= 64)
-            return unsigned(n);
-    }
     return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
 }
 

@@ -19,12 +19,12 @@
 #include <thread>
 #include <vector>
 
+// One frame on its way; an output that keeps more per frame derives its own kind.
 struct PipelineFrame {
+    virtual ~PipelineFrame() = default;
     uint32_t index = 0;            // capture number, 0 up, consecutive
     std::vector<uint8_t> pixels;   // the picture, as the output wants it
     std::vector<uint8_t> encoded;  // filled by Encode for Commit
-    int transparentIndex = -1;     // free for the output's own use
-    std::vector<uint8_t> palette;  // free for the output's own use
 };
 
 // What happens to the frames. Encode runs on several threads at once and must
@@ -58,8 +58,7 @@ public:
     // Frames committed so far.
     uint32_t Committed();
 
-    // The worker count for this machine: its cores, at least 1 and at most 8;
-    // QPRENDER_WORKERS=N (0 to 64) overrides it, for tests of the inline path.
+    // The worker count for this machine: its cores, at least 1 and at most 8.
     static unsigned DefaultWorkers();
 
 private:

@@ -1,7 +1,5 @@
 #include "tools/qprender/PreviewRenderer.h"
 
-#include <GL/gl.h>
-
 #include "effect/EffectView.h"
 #include "math/QRandom.h"
 
@@ -9,7 +7,6 @@ PreviewRenderer::PreviewRenderer(const EmitterSettings& s, uint32_t texture, flo
     : effect(s, texture),
       cameraDistance(distance),
       turnSpeed(turn),
-      frustum{},
       elapsed(0),
       randomState(seed)
 {}
@@ -19,21 +16,16 @@ void PreviewRenderer::Advance(uint32_t ms)
     QSeedRandom(randomState);
     effect.manager.UpdateAll(ms);
     randomState = QRandomState();
-    TurnView(viewRotation, turnSpeed, float(ms / 1000.0));
+    EffectView::Turn(viewRotation, turnSpeed, float(ms / 1000.0));
     elapsed += ms;
 }
 
 void PreviewRenderer::SetUpEditorGL()
 {
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    float ortho[16];  // the editor's overlay projection; previews draw no text
-    CaptureProjections(frustum, ortho);
-    SetEffectState();
+    view.SetUp();
 }
 
 void PreviewRenderer::Draw(const float background[3])
 {
-    glClearColor(background[0], background[1], background[2], 0.0f);
-    DrawEffectView(effect.manager, viewRotation, cameraDistance, frustum);
-    glMatrixMode(GL_MODELVIEW);
+    view.Draw(effect.manager, viewRotation, cameraDistance, background);
 }

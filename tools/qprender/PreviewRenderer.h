@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "effect/EffectView.h"
 #include "effect/EmitterSettings.h"
 #include "effect/LiveEffect.h"
 #include "math/QMatrix.h"
@@ -34,9 +35,7 @@ public:
     // as the editor's frame loop does, under the captured projection.
     void Draw(const float background[3]);
 
-    // The fixed GL state of the editor's start-up: unpack alignment 1, the
-    // perspective projection captured into `frustum`, modulated texturing and
-    // additive blending.
+    // The fixed GL state of the editor's start-up (EffectView::SetUp).
     void SetUpEditorGL();
 
     StateDigest Digest() const { return DigestParticles(effect.manager); }
@@ -47,7 +46,7 @@ private:
     QMatrix viewRotation;  // accumulated view turn, as the editor's
     float cameraDistance;  // world units from the eye to the effect's origin
     Vec3 turnSpeed;        // degrees per second about X, Y, Z
-    float frustum[16];     // the perspective projection, captured once from GL
+    EffectView view;       // the projections captured by SetUpEditorGL, and the drawing
     uint64_t elapsed;      // milliseconds simulated so far
     uint32_t randomState;  // this effect's place in the random sequence between frames
 };

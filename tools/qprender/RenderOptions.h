@@ -50,16 +50,17 @@ struct RenderOptions {
     bool writeImages = true;                   // false with --no-image: simulation only, no GL
     RenderContext context = RenderContext::Any;
     bool showHelp = false;
-    // Not on the command line; for the benchmark's baseline and the tests:
-    int workers = -1;          // encoding threads; -1: FramePipeline::DefaultWorkers()
-    bool baselinePng = false;  // a series through the plain one-thread PNG writer, libpng's default effort
+    // --against anywhere on the command line, even where the parse stopped before it: a
+    // comparison's caller reads every failure, a bad command line too, as trouble (exit 2).
+    bool comparing = false;
 };
 
 // Fills `options` from argv (argv[0] is the program). On a bad command line returns
-// false with `error` saying what is wrong; `options` may then be partly filled.
+// false with `error` saying what is wrong; `options` may then be partly filled, and
+// `comparing` is set all the same.
 bool ParseRenderOptions(int argc, const char* const* argv, RenderOptions& options, std::string& error);
 
-// The --help text.
+// The --help text, made from the same table of options as the parsing.
 const char* RenderUsage();
 
 // Expands the one "%d" (optionally "%0Nd", N up to 9) of a series pattern with

@@ -12,18 +12,11 @@
 #include "effect/EffectCheck.h"
 #include "effect/EffectView.h"
 #include "effect/EmitterSettings.h"
-#include "files/RegularFile.h"
 #include "platform/OffscreenLL.h"
 #include "resources/QTexture.h"
-#include "tools/common/PngFile.h"
-#include "tools/common/WholeFile.h"
-#include "tools/qprender/AnimationFile.h"
-#include "tools/qprender/FastPng.h"
-#include "tools/qprender/FramePalette.h"
-#include "tools/qprender/FramePipeline.h"
+#include "tools/qprender/OutputSink.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/ProgressLine.h"
-#include "tools/qprender/SheetImage.h"
 
 namespace {
 
@@ -64,131 +57,6 @@ struct OffscreenScope {
     }
 };
 
-// Milliseconds from the first capture to capture k, and how long capture k shows:
-// until the next capture, the last one as long as the one before it (one step
-// when there is only one).
-uint32_t StartMs(const RenderOptions& o, size_t k)
-{
-    return o.times[k] - o.times[0];
-}
-uint32_t EndMs(const RenderOptions& o, size_t k)
-{
-    if (k + 1 < o.times.size())
-        return StartMs(o, k + 1);
-    return StartMs(o, k) + (k > 0 ? o.times[k] - o.times[k - 1] : o.stepMs);
-}
-
-// A numbered PNG series: frames encoded in parallel, files written in order.
-class SeriesSink : public FrameSink {
-public:
-    SeriesSink(const RenderOptions& options, uint32_t w, uint32_t h, int n)
-        : o(options),
-          width(w),
-          height(h),
-          components(n)
-    {}
-    bool Encode(PipelineFrame& f, std::string& error) override
-    {
-        if (o.baselinePng)
-            return true;
-        return EncodeFastPng(width, height, components, f.pixels.data(), f.encoded, error);
-    }
-    bool Commit(PipelineFrame& f, std::string& error) override
-    {
-        std::string name;
-        ExpandSeriesName(o.outputPath, f.index + 1, name);
-        if (o.baselinePng)
-            return WritePng(name, width, height, components, f.pixels.data(), error);
-        return WriteFileWhole(name, f.encoded, error);
-    }
-
-private:
-    const RenderOptions& o;
-    uint32_t width, height;
-    int components;
-};
-
-// An animated GIF: palettes chosen in parallel, frames added in order.
-class GifSink : public FrameSink {
-public:
-    GifSink(const RenderOptions& options, uint32_t w, uint32_t h, int n)
-        : o(options),
-          width(w),
-          height(h),
-          components(n),
-          builder(w, h)
-    {}
-    bool Encode(PipelineFrame& f, std::string&) override
-    {
-        IndexedFrame indexed;
-        QuantizeFrame(f.pixels.data(), width, height, components, indexed);
-        f.encoded.swap(indexed.indices);
-        f.palette.swap(indexed.palette);
-        f.transparentIndex = indexed.transparentIndex;
-        return true;
-    }
-    bool Commit(PipelineFrame& f, std::string& error) override
-    {
-        IndexedFrame indexed;
-        indexed.indices.swap(f.encoded);
-        indexed.palette.swap(f.palette);
-        indexed.transparentIndex = f.transparentIndex;
-        // Delays in hundredths, rounded from the start so they never drift.
-        const uint32_t from = (StartMs(o, f.index) + 5) / 10, to = (EndMs(o, f.index) + 5) / 10;
-        if (!builder.Add(indexed, to - from, error)) {
-            error = o.outputPath + ": " + error;
-            return false;
-        }
-        return true;
-    }
-    bool Finish(std::string& error)
-    {
-        std::vector<uint8_t> bytes;
-        if (!builder.Finish(bytes, error)) {
-            error = o.outputPath + ": " + error;
-            return false;
-        }
-        return WriteFileWhole(o.outputPath, bytes, error);
-    }
-
-private:
-    const RenderOptions& o;
-    uint32_t width, height;
-    int components;
-    GifBuilder builder;
-};
-
-// An animated WebP: libwebp's animation encoder takes the frames in order.
-class WebpSink : public FrameSink {
-public:
-    WebpSink(const RenderOptions& options, uint32_t w, uint32_t h, int n)
-        : o(options),
-          builder(w, h, n, options.quality)
-    {}
-    bool Encode(PipelineFrame&, std::string&) override { return true; }
-    bool Commit(PipelineFrame& f, std::string& error) override
-    {
-        if (!builder.Add(f.pixels.data(), StartMs(o, f.index), error)) {
-            error = o.outputPath + ": " + error;
-            return false;
-        }
-        return true;
-    }
-    bool Finish(std::string& error)
-    {
-        std::vector<uint8_t> bytes;
-        if (!builder.Finish(EndMs(o, o.times.size() - 1), bytes, error)) {
-            error = o.outputPath + ": " + error;
-            return false;
-        }
-        return WriteFileWhole(o.outputPath, bytes, error);
-    }
-
-private:
-    const RenderOptions& o;
-    WebpBuilder builder;
-};
-
 // Lays two frames (bottom-up RGBA, width x height) side by side with their
 // difference, every channel's absolute difference times the scale.
 void ComposeComparison(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, uint32_t width, uint32_t height,
@@ -210,43 +78,148 @@ void ComposeComparison(const std::vector<uint8_t>& a, const std::vector<uint8_t>
     }
 }
 
+// The GL context and the texture, for a run that writes pictures. False after
+// saying why on `messages`.
+bool SetUpGL(const RenderOptions& o, OffscreenScope& scope, std::unique_ptr<QTexture>& texture, FILE* messages)
+{
+    if (setupOffscreenLL(int(o.width), int(o.height), ContextKinds(o.context)) != 0) {
+        fprintf(messages, "qprender: %s\n", offscreenErrorLL());
+        return false;
+    }
+    scope.active = true;
+    texture.reset(
+        new QTexture(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES));
+    TextureFailure failure;
+    if (!texture->Load(o.texturePath.c_str(), nullptr, &failure)) {
+        if (failure.fault == TextureFault::Unreadable)
+            fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), failure.reason.c_str());
+        else
+            fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n", o.texturePath.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Where a comparison's two effects part: the first simulated frame and the first
+// capture that differ.
+struct Comparison {
+    uint64_t frames = 0;                 // frames simulated so far
+    uint64_t firstDifferentFrame = 0;    // 1 up; 0: the simulations agree so far
+    uint64_t firstDifferentTime = 0;     // ms, of that frame
+    uint32_t firstDifferentCapture = 0;  // 1 up; 0: the pictures agree so far
+};
+
+// One run's effects (the second only in a comparison), its output and what it
+// has found so far.
+struct Run {
+    const RenderOptions& o;
+    PreviewRenderer& preview;
+    PreviewRenderer* against;  // null unless comparing
+    OutputSink* sink;          // null when no pictures are written
+    FILE* stateOut;
+    Comparison comparison;
+    std::vector<uint8_t> frame, againstFrame, composed;  // RGBA, bottom row first
+};
+
+// Simulates both effects in steps of at most --step up to `target` ms, printing
+// the digests and noting the first frame where the two differ.
+void StepTo(Run& r, uint64_t target)
+{
+    while (r.preview.Elapsed() < target) {
+        const uint64_t left = target - r.preview.Elapsed();
+        const uint32_t ms = uint32_t(left < r.o.stepMs ? left : r.o.stepMs);
+        r.preview.Advance(ms);
+        const uint64_t frame = ++r.comparison.frames;
+        const StateDigest d = r.preview.Digest();
+        if (r.o.printState)
+            fprintf(r.stateOut, "frame %" PRIu64 " time %" PRIu64 " particles %" PRIu64 " hash %016" PRIx64 "\n", frame,
+                    r.preview.Elapsed(), d.particles, d.hash);
+        if (!r.against)
+            continue;
+        r.against->Advance(ms);
+        const StateDigest e = r.against->Digest();
+        if (!r.comparison.firstDifferentFrame && (d.particles != e.particles || d.hash != e.hash)) {
+            r.comparison.firstDifferentFrame = frame;
+            r.comparison.firstDifferentTime = r.preview.Elapsed();
+        }
+    }
+}
+
+// Draws capture `index` (of both effects, side by side with their difference in a
+// comparison) and hands it to the sink. False once the output has failed.
+bool Capture(Run& r, uint32_t index)
+{
+    r.preview.Draw(r.o.background);
+    readOffscreenLL(r.frame.data());
+    if (!r.against)
+        return r.sink->Add(index, r.frame.data());
+    r.against->Draw(r.o.background);
+    readOffscreenLL(r.againstFrame.data());
+    if (!r.comparison.firstDifferentCapture && r.frame != r.againstFrame)
+        r.comparison.firstDifferentCapture = index + 1;
+    ComposeComparison(r.frame, r.againstFrame, r.o.width, r.o.height, r.composed);
+    return r.sink->Add(index, r.composed.data());
+}
+
+// Steps to every capture time and captures there; then lets the sink finish. False
+// after saying why on `messages`.
+bool RenderCaptures(Run& r, FILE* messages)
+{
+    const uint32_t captureCount = uint32_t(r.o.times.size());
+    ProgressLine progress(messages, captureCount);
+    bool going = true;
+    for (uint32_t capture = 0; capture < captureCount && going; ++capture) {
+        StepTo(r, r.o.times[capture]);
+        if (r.sink)
+            going = Capture(r, capture);
+        progress.Update(r.sink ? r.sink->Handled() : capture + 1);
+    }
+    if (!r.sink)
+        return true;
+    // The last frames may still be encoding: keep the progress line going.
+    while (!r.sink->Settle(std::chrono::milliseconds(200)))
+        progress.Update(r.sink->Handled());
+    std::string error;
+    const bool written = r.sink->Finish(error);
+    progress.Clear();
+    if (!written)
+        fprintf(messages, "qprender: %s\n", error.c_str());
+    return written;
+}
+
+// Prints where a comparison's simulations and pictures differ; the exit code.
+int ReportComparison(const Run& r)
+{
+    const Comparison& c = r.comparison;
+    if (c.firstDifferentFrame)
+        fprintf(r.stateOut, "simulations: differ from frame %" PRIu64 " (%" PRIu64 " ms) on\n", c.firstDifferentFrame,
+                c.firstDifferentTime);
+    else
+        fprintf(r.stateOut, "simulations: same over %" PRIu64 " frames\n", c.frames);
+    if (r.o.writeImages && c.firstDifferentCapture)
+        fprintf(r.stateOut, "pictures: differ from capture %u (%u ms) on\n", c.firstDifferentCapture,
+                r.o.times[c.firstDifferentCapture - 1]);
+    else if (r.o.writeImages)
+        fprintf(r.stateOut, "pictures: same over %u captures\n", uint32_t(r.o.times.size()));
+    return c.firstDifferentFrame || c.firstDifferentCapture ? RENDER_DIFFERENT : RENDER_SAME;
+}
+
 }  // namespace
 
-int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
+int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, const RenderTuning& tuning)
 {
     const bool comparing = !o.againstPath.empty();
-    const int trouble = comparing ? 2 : 1;
+    const int trouble = RenderFailure(comparing);
     EmitterSettings settings, againstSettings;
-    if (!ReadSettings(o.effectPath, settings, messages))
-        return trouble;
-    if (comparing && !ReadSettings(o.againstPath, againstSettings, messages))
+    if (!ReadSettings(o.effectPath, settings, messages) ||
+        (comparing && !ReadSettings(o.againstPath, againstSettings, messages)))
         return trouble;
 
     OffscreenScope scope;
     std::unique_ptr<QTexture> texture;
-    uint32_t textureName = 0;
-    if (o.writeImages) {
-        if (setupOffscreenLL(int(o.width), int(o.height), ContextKinds(o.context)) != 0) {
-            fprintf(messages, "qprender: %s\n", offscreenErrorLL());
-            return trouble;
-        }
-        scope.active = true;
-        texture.reset(
-            new QTexture(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES));
-        if (!texture->Load(o.texturePath.c_str(), nullptr)) {
-            std::string problem;
-            FILE* probe = OpenRegularFile(o.texturePath.c_str(), &problem);
-            if (!probe) {
-                fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), problem.c_str());
-            } else {
-                fclose(probe);
-                fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n", o.texturePath.c_str());
-            }
-            return trouble;
-        }
-        textureName = texture->GetID();
-    }
-
+    if (o.writeImages && !SetUpGL(o, scope, texture, messages))
+        return trouble;
+    const uint32_t textureName = texture ? texture->GetID() : 0;
     PreviewRenderer preview(settings, textureName, o.cameraDistance, o.turnSpeed, o.seed);
     std::unique_ptr<PreviewRenderer> against;
     if (comparing)
@@ -257,136 +230,24 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages)
             against->SetUpEditorGL();  // each keeps the projection it draws with
     }
 
-    const uint32_t captureCount = uint32_t(o.times.size());
-    const uint32_t frameWidth = o.width * (comparing ? 3 : 1);
-    const int components = o.transparent ? 4 : 3;
-    std::unique_ptr<SheetImage> sheet;
-    std::unique_ptr<FrameSink> sink;
-    GifSink* gif = nullptr;
-    WebpSink* webp = nullptr;
-    if (o.writeImages) {
-        switch (o.output) {
-        case RenderOutput::Picture:
-        case RenderOutput::Sheet:
-            sheet.reset(new SheetImage(captureCount, o.sheetColumns ? o.sheetColumns : 1, frameWidth, o.height,
-                                       o.background, o.transparent));
-            break;
-        case RenderOutput::Series: sink.reset(new SeriesSink(o, frameWidth, o.height, components)); break;
-        case RenderOutput::Gif: sink.reset(gif = new GifSink(o, frameWidth, o.height, components)); break;
-        case RenderOutput::Webp: sink.reset(webp = new WebpSink(o, frameWidth, o.height, components)); break;
-        }
-    }
-    // Most GIF viewers show a frame shorter than 2 hundredths for a tenth of a second.
-    if (gif && captureCount > 1) {
-        uint32_t shortest = EndMs(o, 0);
-        for (size_t k = 1; k < o.times.size(); ++k)
-            shortest = std::min(shortest, o.times[k] - o.times[k - 1]);
-        if (shortest < 20)
-            fprintf(messages,
-                    "qprender: %s: warning: frames %u ms apart; most GIF viewers slow frames under 20 ms down to "
-                    "100 ms (--interval 20 or more plays true)\n",
-                    o.outputPath.c_str(), shortest);
-    }
-    std::unique_ptr<FramePipeline> pipeline;
-    if (sink) {
-        const unsigned workers = o.baselinePng    ? 0
-                                 : o.workers >= 0 ? unsigned(o.workers)
-                                                  : FramePipeline::DefaultWorkers();
-        pipeline.reset(new FramePipeline(*sink, workers, 2 * size_t(workers) + 2));
-    }
-    ProgressLine progress(messages, captureCount);
-
-    std::vector<uint8_t> frame(o.writeImages ? size_t(o.width) * o.height * 4 : 0);
-    std::vector<uint8_t> againstFrame(comparing ? frame.size() : 0), composed;
-    uint64_t frameNumber = 0, firstDifferentFrame = 0, firstDifferentTime = 0;
-    uint32_t firstDifferentCapture = 0;  // 1 up; 0: none
-    bool failed = false;
-    for (uint32_t capture = 0; capture < captureCount && !failed; ++capture) {
-        const uint64_t target = o.times[capture];
-        while (preview.Elapsed() < target) {
-            const uint64_t left = target - preview.Elapsed();
-            const uint32_t ms = uint32_t(left < o.stepMs ? left : o.stepMs);
-            preview.Advance(ms);
-            ++frameNumber;
-            const StateDigest d = preview.Digest();
-            if (o.printState)
-                fprintf(stateOut, "frame %" PRIu64 " time %" PRIu64 " particles %" PRIu64 " hash %016" PRIx64 "\n",
-                        frameNumber, preview.Elapsed(), d.particles, d.hash);
-            if (against) {
-                against->Advance(ms);
-                const StateDigest e = against->Digest();
-                if (!firstDifferentFrame && (d.particles != e.particles || d.hash != e.hash)) {
-                    firstDifferentFrame = frameNumber;
-                    firstDifferentTime = preview.Elapsed();
-                }
-            }
-        }
-        if (o.writeImages) {
-            preview.Draw(o.background);
-            readOffscreenLL(frame.data());
-            const std::vector<uint8_t>* raw = &frame;
-            if (against) {
-                against->Draw(o.background);
-                readOffscreenLL(againstFrame.data());
-                if (!firstDifferentCapture && frame != againstFrame)
-                    firstDifferentCapture = capture + 1;
-                ComposeComparison(frame, againstFrame, o.width, o.height, composed);
-                raw = &composed;
-            }
-            if (sheet) {
-                sheet->Place(capture, raw->data());
-            } else {
-                SheetImage single(1, 1, frameWidth, o.height, o.background, o.transparent);
-                single.Place(0, raw->data());
-                std::unique_ptr<PipelineFrame> next(new PipelineFrame);
-                next->index = capture;
-                next->pixels = single.Pixels();
-                failed = !pipeline->Submit(std::move(next));
-            }
-        }
-        progress.Update(pipeline ? pipeline->Committed() : capture + 1);
-    }
-
-    // The last frames may still be encoding: keep the progress line going.
-    while (pipeline && !pipeline->WaitForCommits(std::chrono::milliseconds(200)))
-        progress.Update(pipeline->Committed());
+    std::unique_ptr<OutputSink> sink;
     std::string error;
-    if (pipeline && !pipeline->Finish(error)) {
-        progress.Clear();
-        fprintf(messages, "qprender: %s\n", error.c_str());
+    if (o.writeImages) {
+        sink = MakeOutputSink(o, o.width * (comparing ? 3 : 1), tuning);
+        if (!sink->Begin(messages, error)) {
+            fprintf(messages, "qprender: %s\n", error.c_str());
+            return trouble;
+        }
+    }
+    Run run{o, preview, against.get(), sink.get(), stateOut, {}, {}, {}, {}};
+    run.frame.resize(o.writeImages ? size_t(o.width) * o.height * 4 : 0);
+    run.againstFrame.resize(comparing ? run.frame.size() : 0);
+    if (!RenderCaptures(run, messages))
         return trouble;
-    }
-    bool written = true;
-    if (gif)
-        written = gif->Finish(error);
-    else if (webp)
-        written = webp->Finish(error);
-    else if (sheet)
-        written =
-            WritePng(o.outputPath, sheet->Width(), sheet->Height(), sheet->Components(), sheet->Pixels().data(), error);
-    progress.Clear();
-    if (!written) {
-        fprintf(messages, "qprender: %s\n", error.c_str());
-        return trouble;
-    }
-
-    if (comparing) {
-        if (firstDifferentFrame)
-            fprintf(stateOut, "simulations: differ from frame %" PRIu64 " (%" PRIu64 " ms) on\n", firstDifferentFrame,
-                    firstDifferentTime);
-        else
-            fprintf(stateOut, "simulations: same over %" PRIu64 " frames\n", frameNumber);
-        if (o.writeImages && firstDifferentCapture)
-            fprintf(stateOut, "pictures: differ from capture %u (%u ms) on\n", firstDifferentCapture,
-                    o.times[firstDifferentCapture - 1]);
-        else if (o.writeImages)
-            fprintf(stateOut, "pictures: same over %u captures\n", captureCount);
-    }
+    const int code = comparing ? ReportComparison(run) : RENDER_DONE;
     if ((o.printState || comparing) && fflush(stateOut) != 0) {
         fprintf(messages, "qprender: couldn't write to standard output\n");
         return trouble;
     }
-    if (comparing)
-        return firstDifferentFrame || firstDifferentCapture ? 1 : 0;
-    return 0;
+    return code;
 }

@@ -31,11 +31,19 @@ void SheetImage::Place(uint32_t index, const uint8_t* rgba)
     const uint32_t cellX = (index % columns) * frameWidth;
     const uint32_t cellY = (index / columns) * frameHeight;
     assert(cellY + frameHeight <= height);
-    const int n = Components();
-    for (uint32_t y = 0; y < frameHeight; ++y) {
-        const uint8_t* from = rgba + size_t(frameHeight - 1 - y) * frameWidth * 4;
-        uint8_t* to = pixels.data() + (size_t(cellY + y) * width + cellX) * n;
-        for (uint32_t x = 0; x < frameWidth; ++x, from += 4, to += n) {
+    const size_t stride = size_t(width) * Components();
+    ToPictureRows(rgba, frameWidth, frameHeight, transparent, pixels.data() + cellY * stride + cellX * Components(),
+                  stride);
+}
+
+void ToPictureRows(const uint8_t* rgba, uint32_t width, uint32_t height, bool transparent, uint8_t* picture,
+                   size_t stride)
+{
+    const int n = transparent ? 4 : 3;
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* from = rgba + size_t(height - 1 - y) * width * 4;
+        uint8_t* to = picture + y * stride;
+        for (uint32_t x = 0; x < width; ++x, from += 4, to += n) {
             if (!transparent) {
                 to[0] = from[0];
                 to[1] = from[1];

@@ -4,6 +4,7 @@
 // keep the background. Turns GL's bottom-up RGBA rows into the top-down rows of
 // a PNG, as RGB, or as RGBA for a transparent picture. Owns its pixels; no GL.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -33,3 +34,9 @@ private:
     bool transparent;                  // RGBA with alpha from the light, else RGB
     std::vector<uint8_t> pixels;       // width x height x Components(), rows top to bottom
 };
+
+// Turns a frame (width x height x 4 bytes, bottom row first, as GL reads it) into
+// the top-down rows of a picture, `stride` bytes apart: RGB, or for a transparent
+// picture RGBA with alpha from the light, as SheetImage::Place does for a cell.
+void ToPictureRows(const uint8_t* rgbaBottomUp, uint32_t width, uint32_t height, bool transparent, uint8_t* to,
+                   size_t stride);

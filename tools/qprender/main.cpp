@@ -2,37 +2,33 @@
 // engine's own simulation and drawing. See RenderUsage() for the command line.
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
 
 #include "tools/qprender/RenderOptions.h"
 #include "tools/qprender/RenderRun.h"
+#include "tools/common/ToolFail.h"
 #include "tools/common/ToolVersion.h"
 
 int main(int argc, char** argv)
 {
     if (PrintVersionIfAsked(argc, argv, "qprender"))
-        return 0;
-    // A comparison exits like diff: 2 for any trouble, 1 is "different".
-    int trouble = 1;
-    for (int i = 1; i < argc; ++i)
-        if (strcmp(argv[i], "--against") == 0 || strncmp(argv[i], "--against=", 10) == 0)
-            trouble = 2;
+        return RENDER_DONE;
+    SetToolName("qprender");
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) {
-        fprintf(stderr, "qprender: %s (qprender --help shows the options)\n", error.c_str());
-        return trouble;
+        Fail(error + " (qprender --help shows the options)");
+        return RenderFailure(options.comparing);
     }
     if (options.showHelp) {
         fputs(RenderUsage(), stdout);
-        return 0;
+        return RENDER_DONE;
     }
     try {
         return RunRender(options, stdout, stderr);
     } catch (const std::bad_alloc&) {
-        fprintf(stderr, "qprender: out of memory\n");
-        return trouble;
+        Fail("out of memory");
+        return RenderFailure(options.comparing);
     }
 }

@@ -31,12 +31,19 @@ TEST(RenderOptions, DefaultsCaptureTimesAndRefusals)
     RenderOptions o;
     std::string error;
     ASSERT_TRUE(Parse({"tex.qtex"}, o, error)) << error;
-    EXPECT_TRUE(o.width == 640 && o.height == 480 && o.stepMs == 16 && o.outputPath == "qprender.png");
+    EXPECT_EQ(640u, o.width);
+    EXPECT_EQ(480u, o.height);
+    EXPECT_EQ(16u, o.stepMs);
+    EXPECT_EQ("qprender.png", o.outputPath);
     EXPECT_EQ(std::vector<uint32_t>{1000}, o.times) << "one picture one second in";
     ASSERT_TRUE(Parse({"t", "e.QP", "--time", "500,0,250,500", "--sheet=2"}, o, error)) << error;
     EXPECT_EQ((std::vector<uint32_t>{0, 250, 500}), o.times);
     ASSERT_TRUE(Parse({"t", "--frames", "3", "--interval", "100"}, o, error)) << error;
-    EXPECT_TRUE(o.times == std::vector<uint32_t>({100, 200, 300}) && o.outputPath == "frame%04d.png");
+    EXPECT_EQ((std::vector<uint32_t>{100, 200, 300}), o.times);
+    EXPECT_EQ("frame%04d.png", o.outputPath);
+    ASSERT_TRUE(Parse({"t", "--seed", "007", "--distance", " 2"}, o, error)) << error;
+    EXPECT_EQ(7u, o.seed) << "leading zeros are digits like any other";
+    EXPECT_EQ(2.0f, o.cameraDistance) << "a distance may start with a blank";
 
     const std::pair<std::vector<const char*>, const char*> refused[] = {
         {{}, "no TEXTURE"},
@@ -49,6 +56,8 @@ TEST(RenderOptions, DefaultsCaptureTimesAndRefusals)
         {{"t", "--quality", "50", "-o", "a.gif"}, "--quality goes with a .webp"},
         {{"t", "--quality", "101", "-o", "a.webp"}, "bad --quality '101'"},
         {{"t", "--seed", "4294967296"}, "bad --seed"},
+        {{"t", "--seed", "+5"}, "bad --seed '+5'"},
+        {{"t", "--step", "-0"}, "bad --step '-0'"},
         {{"t", "--size", "6000x10", "--against", "b.QP", "-o", "a.webp"}, "18000x10 pixels; at most 16383"},
         {{"t", "--against", "b.QP", "--state"}, "--state prints one effect's"},
     };
@@ -84,7 +93,9 @@ TEST(StateDigest, DefaultEffectOver120FramesIsPinnedAndPrintedAlikeWithoutGl)
     for (unsigned frame = 1; frame <= 120; ++frame) {
         preview.Advance(16);
         const StateDigest d = preview.Digest();
-        EXPECT_TRUE(frame > 10 || counts[frame - 1] == d.particles) << "frame " << frame;
+        if (frame <= 10) {
+            EXPECT_EQ(counts[frame - 1], d.particles) << "frame " << frame;
+        }
         char line[96];
         snprintf(line, sizeof line, "frame %u time %u particles %u hash %016llx\n", frame, frame * 16,
                  unsigned(d.particles), (unsigned long long)d.hash);

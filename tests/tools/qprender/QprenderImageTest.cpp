@@ -47,7 +47,8 @@ void LightCentre(const std::vector<uint8_t>& rgb, double& x, double& y, uint32_t
     border = 0;
     for (uint32_t i = 0; i < 640 * 480; ++i) {
         const uint32_t px = i % 640, py = i / 640, v = rgb[i * 3];
-        ASSERT_TRUE(v == rgb[i * 3 + 1] && v == rgb[i * 3 + 2]) << "white particles stay grey at " << px << "," << py;
+        ASSERT_EQ(v, rgb[i * 3 + 1]) << "white particles stay grey: green at " << px << "," << py;
+        ASSERT_EQ(v, rgb[i * 3 + 2]) << "white particles stay grey: blue at " << px << "," << py;
         border += v > 0 && (px < 50 || px >= 590 || py < 50 || py >= 430);
         sum += v, sumX += v * (px + 0.5), sumY += v * (py + 0.5);
     }
@@ -93,7 +94,9 @@ TEST(QprenderImage, LightAddsUpPerParticleScalesWithAlphaAndAddsOntoTheBackgroun
     const std::vector<uint8_t> clear = RenderEffect(dir, s, 600, "clear.png", small + " --transparent");
     s.startColor = s.endColor = Color4{0.2f, 0.2f, 0.2f, 0.5f};
     const std::vector<uint8_t> half = RenderEffect(dir, s, 600, "half.png", small);
-    ASSERT_TRUE(one.size() == five.size() && one.size() == half.size() && one.size() == bg.size());
+    ASSERT_EQ(one.size(), five.size());
+    ASSERT_EQ(one.size(), half.size());
+    ASSERT_EQ(one.size(), bg.size());
     ASSERT_EQ(one.size() / 3 * 4, clear.size());
     EXPECT_GE(*std::max_element(one.begin(), one.end()), 20) << "the spot's centre is lit";
     for (size_t i = 0; i < one.size(); ++i) {
@@ -116,8 +119,9 @@ TEST(QprenderImage, SheetsAndSeriesAreByteIdenticalOnRerunsEitherContextAndToSin
     ASSERT_EQ(0, headless.exitCode) << "no X server is needed: " << headless.err;
     ASSERT_EQ(0, Render(sheet + Quote(dir.Path("sdl.png")) + " --context sdl").exitCode);
     const std::vector<uint8_t> a = ReadBytes(dir.Path("a.png"));
-    EXPECT_TRUE(a == ReadBytes(dir.Path("b.png")) && a == ReadBytes(dir.Path("egl.png")) &&
-                a == ReadBytes(dir.Path("sdl.png")));
+    EXPECT_EQ(a, ReadBytes(dir.Path("b.png"))) << "a rerun";
+    EXPECT_EQ(a, ReadBytes(dir.Path("egl.png"))) << "EGL with no X server";
+    EXPECT_EQ(a, ReadBytes(dir.Path("sdl.png"))) << "a hidden SDL window";
 
     // The last cell (row 3, column 4) of the 320x180 sheet is the picture at 960 ms,
     // and so is the last frame of a series whose captures lie on the 16 ms grid.
@@ -125,10 +129,14 @@ TEST(QprenderImage, SheetsAndSeriesAreByteIdenticalOnRerunsEitherContextAndToSin
     ASSERT_EQ(0, Render(args + "--time 0,480,960 -o " + Quote(dir.Path("f%02d.png"))).exitCode);
     EXPECT_EQ(Pixels(dir.Path("single.png")), Pixels(dir.Path("f03.png"))) << "series frames pack faster, same pixels";
     const std::vector<uint8_t> whole = Pixels(dir.Path("a.png")), single = Pixels(dir.Path("single.png"));
-    ASSERT_TRUE(whole.size() == 320u * 180 * 3 && single.size() == 80u * 60 * 3);
-    for (uint32_t y = 0; y < 60; ++y)
-        ASSERT_TRUE(std::equal(&single[y * 240], &single[y * 240 + 240], &whole[((120 + y) * 320 + 240) * 3]))
+    ASSERT_EQ(320u * 180 * 3, whole.size());
+    ASSERT_EQ(80u * 60 * 3, single.size());
+    for (uint32_t y = 0; y < 60; ++y) {
+        const uint8_t* cell = &whole[((120 + y) * 320 + 240) * 3];
+        ASSERT_EQ(std::vector<uint8_t>(&single[y * 240], &single[y * 240 + 240]),
+                  std::vector<uint8_t>(cell, cell + 240))
             << "row " << y;
+    }
 }
 
 TEST(QprenderImage, FailuresAreReportedAndLeaveNoPicture)

@@ -14,6 +14,8 @@
 #include "effect/EmitterSettings.h"
 #include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
+#include "tools/qprender/RenderOptions.h"
+#include "tools/qprender/RenderRun.h"
 
 namespace {
 
@@ -220,32 +222,63 @@ TEST(QprenderAnimation, TransparentFramesKeepAlpha)
     }
 }
 
+namespace {
+
+// One run inside the test with `workers` encoding threads (a seam the command line
+// doesn't have); the exit code, with what it said on `messages`.
+int RenderWithWorkers(std::vector<std::string> args, int workers, std::string& messages)
+{
+    args.insert(args.begin(), {"qprender", texture});
+    std::vector<const char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(a.c_str());
+    RenderOptions options;
+    if (!ParseRenderOptions(int(argv.size()), argv.data(), options, messages))
+        return -1;
+    FILE* out = tmpfile();
+    FILE* said = tmpfile();
+    RenderTuning tuning;
+    tuning.workers = workers;
+    const int code = RunRender(options, out, said, tuning);
+    messages.assign(size_t(ftell(said)), '\0');
+    rewind(said);
+    messages.resize(fread(&messages[0], 1, messages.size(), said));
+    fclose(out);
+    fclose(said);
+    return code;
+}
+
+}  // namespace
+
 TEST(QprenderAnimation, EveryFormatIsTheSameBytesOnRerunsAndWithAnyWorkerCount)
 {
     ScratchFolder dir;
-    const std::string args = "--size 120x90 --turn 0,90,0 --frames 10 --interval 48 ";
-    const std::string outputs[] = {"s%02d.png", "a.gif", "a.webp", "q.webp --quality 60",
-                                   "c.gif --against " + Quote(dir.Path("b.QP"))};
     EmitterSettings b = DefaultEmitterSettings();
     b.velocity = 0.3f;
     WriteEffect(dir, "b.QP", b);
-    for (const std::string& output : outputs) {
+    const std::vector<std::string> outputs[] = {
+        {"s%02d.png"}, {"a.gif"}, {"a.webp"}, {"q.webp", "--quality", "60"}, {"c.gif", "--against", dir.Path("b.QP")}};
+    for (const std::vector<std::string>& output : outputs) {
         std::vector<uint8_t> first;
-        for (const char* workers : {"0", "1", "3"}) {
+        for (int workers : {0, 1, 3}) {
             ScratchFolder run;
-            const ToolResult r =
-                Render(args + "-o " + Quote(run.Path("")) + output, std::string("QPRENDER_WORKERS=") + workers);
-            ASSERT_EQ(output.find("--against") != std::string::npos ? 1 : 0, r.exitCode) << output << r.err;
-            EXPECT_EQ("", r.err) << output << ": no progress line off a terminal";
+            std::vector<std::string> args = {"--size", "120x90",     "--turn", "0,90,0", "--frames",
+                                             "10",     "--interval", "48",     "-o",     run.Path(output[0])};
+            args.insert(args.end(), output.begin() + 1, output.end());
+            std::string messages;
+            ASSERT_EQ(output.size() == 3 && output[1] == "--against" ? 1 : 0,
+                      RenderWithWorkers(args, workers, messages))
+                << output[0] << ": " << messages;
+            EXPECT_EQ("", messages) << output[0] << ": no progress line off a terminal";
             std::vector<uint8_t> bytes;
             for (const char* name : {"s01.png", "s05.png", "s10.png", "a.gif", "a.webp", "q.webp", "c.gif"}) {
                 const std::vector<uint8_t> file = ReadBytes(run.Path(name));
                 bytes.insert(bytes.end(), file.begin(), file.end());
             }
-            ASSERT_FALSE(bytes.empty()) << output;
+            ASSERT_FALSE(bytes.empty()) << output[0];
             if (first.empty())
                 first = bytes;
-            EXPECT_EQ(first, bytes) << output << " with " << workers << " workers";
+            EXPECT_EQ(first, bytes) << output[0] << " with " << workers << " workers";
         }
     }
 }
@@ -305,6 +338,7 @@ TEST(QprenderCompare, SaysWhetherAndFromWhereTwoEffectsDifferAndExitsLikeDiff)
     const std::pair<std::string, std::string> troubles[] = {
         {Quote(dir.Path("a.QP")) + " --against " + Quote(dir.Path("none.QP")), "none.QP"},
         {Quote(dir.Path("a.QP")) + " --against " + Quote(dir.Path("red.QP")) + " --bogus", "unknown option --bogus"},
+        {Quote(dir.Path("a.QP")) + " --size 0x5 --against " + Quote(dir.Path("red.QP")), "bad --size '0x5'"},
         {Quote(dir.Path("a.QP")) + " --against=" + Quote(dir.Path("red.QP")) + " --state", "--state"},
         {Quote(dir.Path("a.QP")) + " --against " + Quote(dir.Path("red.QP")) + " -o " + Quote(dir.Path("no/x.gif")),
          "no/x.gif"},

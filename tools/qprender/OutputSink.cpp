@@ -1,0 +1,31 @@
+#include "tools/qprender/OutputSink.h"
+
+#include "tools/qprender/GifSink.h"
+#include "tools/qprender/PictureSink.h"
+#include "tools/qprender/SeriesSink.h"
+#include "tools/qprender/SheetSink.h"
+#include "tools/qprender/WebpSink.h"
+
+std::unique_ptr<OutputSink> MakeOutputSink(const RenderOptions& o, uint32_t frameWidth, const RenderTuning& tuning)
+{
+    switch (o.output) {
+    case RenderOutput::Picture: return std::unique_ptr<OutputSink>(new PictureSink(o, frameWidth));
+    case RenderOutput::Sheet: return std::unique_ptr<OutputSink>(new SheetSink(o, frameWidth, o.sheetColumns));
+    case RenderOutput::Series: return std::unique_ptr<OutputSink>(new SeriesSink(o, frameWidth, tuning));
+    case RenderOutput::Gif: return std::unique_ptr<OutputSink>(new GifSink(o, frameWidth, tuning));
+    case RenderOutput::Webp: return std::unique_ptr<OutputSink>(new WebpSink(o, frameWidth, tuning));
+    }
+    return nullptr;
+}
+
+uint32_t CaptureStartMs(const RenderOptions& o, size_t k)
+{
+    return o.times[k] - o.times[0];
+}
+
+uint32_t CaptureEndMs(const RenderOptions& o, size_t k)
+{
+    if (k + 1 < o.times.size())
+        return CaptureStartMs(o, k + 1);
+    return CaptureStartMs(o, k) + (k > 0 ? o.times[k] - o.times[k - 1] : o.stepMs);
+}
