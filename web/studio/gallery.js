@@ -18,6 +18,7 @@ export function createGallery(studioModule, root, onPick) {
     let entries = [];  // {name, bytes, session (null when refused), problem, tile, area}
     let carried = 0;
     let lastPaint = 0;
+    let playing = true;  // a seek holds the clock until play()
 
     function layout() {
         const columns = Math.max(1, Math.floor(root.clientWidth / TILE[0]) || 1);
@@ -88,6 +89,7 @@ export function createGallery(studioModule, root, onPick) {
             root.hidden = entries.length === 0;
             layout();
             carried = 0;
+            playing = true;
             draw();
         },
         close() {
@@ -99,7 +101,7 @@ export function createGallery(studioModule, root, onPick) {
         },
         // Live playback while shown: whole frames as wall time accumulates.
         paint(now) {
-            if (root.hidden || !entries.length) {
+            if (root.hidden || !entries.length || !playing) {
                 lastPaint = now;
                 return;
             }
@@ -115,10 +117,15 @@ export function createGallery(studioModule, root, onPick) {
             }
             draw();
         },
-        // Every effect at `ms`, as the editor's timeline shows it.
+        // Every effect at `ms`, as the editor's timeline shows it, held there.
         seek(ms) {
+            playing = false;
             for (const entry of entries) entry.session?.seek(ms);
             draw();
+        },
+        play() {
+            playing = true;
+            carried = 0;
         },
         // What each tile shows: its name, and its particle count or the refusal.
         entries: () => entries.map((e) => ({name: e.name, particles: e.session ? e.session.particles() : null,

@@ -483,7 +483,7 @@ function wire() {
 window.qpStudio = {
     firstFrameMs: null,  // milliseconds from navigation to the first drawn frame
     module: studioModule,  // the engine module itself, for sessions of other effects
-    // The gallery: open([{name, bytes}]), seek(ms), entries(), pick(index), close().
+    // The gallery: open([{name, bytes}]), seek(ms), play(), entries(), pick(index), close().
     gallery,
     load: (bytes) => load(bytes, 'Out.QP'),
     bytes: () => engine.bytes(),
