@@ -147,6 +147,8 @@ void StudioSession::Seek(uint64_t ms)
 {
     // Frames of FRAME_MS from time 0 reach only multiples of FRAME_MS; from any other
     // time the frames after it would fall elsewhere than a run from time 0 puts them.
+    if (ms == elapsed && !changedSinceRestart)
+        return;
     if (changedSinceRestart || ms < elapsed || elapsed % FRAME_MS != 0)
         Restart();
     while (elapsed < ms) {

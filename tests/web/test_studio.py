@@ -314,6 +314,19 @@ class Interface(unittest.TestCase):
         DRIVER.find_element(By.ID, 'straighten').click()
         self.assertEqual(straight, js(picture), 'picture after straighten')
 
+    def test_kept_effect_runs_beside_the_changed_one_at_the_same_time_and_seed(self):
+        js('qpStudio.setSeed(42)')
+        DRIVER.find_element(By.ID, 'keepB').click()
+        js('qpStudio.set("emitRate=500")')
+        _, kept_path = effect_file('kept-defaults')
+        _, changed_path = effect_file('kept-changed', 'emitRate=500')
+        self.assertEqual(native_states(changed_path, '--time', '1000', '--seed', '42')[-1],
+                         js('return qpStudio.seek(1000)'), 'A at 1000 ms')
+        self.assertEqual(native_states(kept_path, '--time', '1000', '--seed', '42')[-1],
+                         js('return qpStudio.compare.state()'), 'B at 1000 ms')
+        DRIVER.find_element(By.ID, 'dropB').click()
+        self.assertIsNone(js('return qpStudio.compare.state()'), 'B after stopping')
+
     def test_step_advances_one_16_ms_frame(self):
         js('qpStudio.seek(320)')
         self.assertTrue(js('return qpStudio.step()').startswith('frame 21 time 336 '), 'state after one step')

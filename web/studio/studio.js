@@ -272,12 +272,45 @@ function showTexture() {
     view.redraw = true;
 }
 
+// Comparing: the effect kept as B runs beside the one being edited, at the same
+// time and seed, each in half of the preview.
+let kept = null;
+
+function keepAsB() {
+    kept?.close();
+    kept = studioModule.newSession();
+    kept.load(engine.bytes());
+    $('dropB').hidden = false;
+    view.redraw = true;
+}
+
+function stopComparing() {
+    kept?.close();
+    kept = null;
+    $('dropB').hidden = true;
+    view.redraw = true;
+}
+
 function drawPreview() {
     view.redraw = false;
     if (!preview) return;
     ++view.drawn;
-    const frame = engine.billboards();
-    preview.draw(frame.vertices, frame.systems, frame.view, view.distance, view.background);
+    if (!kept) {
+        const frame = engine.billboards();
+        preview.draw(frame.vertices, frame.systems, frame.view, view.distance, view.background);
+    } else {
+        const canvas = $('preview');
+        const half = Math.floor(canvas.width / 2), height = Math.round(half * 3 / 4);
+        const bottom = Math.floor((canvas.height - height) / 2);
+        if (kept.seed() !== engine.seed()) kept.setSeed(engine.seed());
+        kept.seek(engine.elapsed());
+        preview.draw(new Float32Array(0), [], null, view.distance, view.background);
+        for (const [session, left] of [[engine, 0], [kept, half]]) {
+            const frame = session.billboards();
+            preview.draw(frame.vertices, frame.systems, frame.view, view.distance, view.background,
+                         [left, bottom, half, height]);
+        }
+    }
     if (window.qpStudio.firstFrameMs === null) window.qpStudio.firstFrameMs = performance.now();
 }
 
@@ -452,6 +485,8 @@ function wire() {
         });
     }
     $('closeGallery').addEventListener('click', () => gallery.close());
+    $('keepB').addEventListener('click', keepAsB);
+    $('dropB').addEventListener('click', stopComparing);
     document.addEventListener('dragover', (e) => e.preventDefault());
     document.addEventListener('drop', async (e) => {
         e.preventDefault();
@@ -483,6 +518,17 @@ function wire() {
 window.qpStudio = {
     firstFrameMs: null,  // milliseconds from navigation to the first drawn frame
     module: studioModule,  // the engine module itself, for sessions of other effects
+    // Comparing with the effect as it was: keep() it as B, drop() B; B's state() at
+    // the time shown (null when nothing is kept).
+    compare: {
+        keep: keepAsB,
+        drop: stopComparing,
+        state() {
+            if (!kept) return null;
+            drawPreview();
+            return kept.state();
+        },
+    },
     // The gallery: open([{name, bytes}]), seek(ms), play(), entries(), pick(index), close().
     gallery,
     load: (bytes) => load(bytes, 'Out.QP'),
