@@ -86,7 +86,7 @@ bool ParseOptions(const std::vector<std::string>& args, FontOptions& options, si
         }
         if (args[at] == "--size") {
             if (ParseWholeNumber(args[at + 1], 1L, 255L, options.size) != NumberText::Ok) {
-                Fail("--size wants a pixel size from 1 to 255, not \"" + args[at + 1] + "\"");
+                Fail("--size wants a pixel size from 1 to 255, not \"" + ShownName(args[at + 1]) + "\"");
                 return false;
             }
         } else if (args[at] == "--range") {
@@ -96,7 +96,7 @@ bool ParseOptions(const std::vector<std::string>& args, FontOptions& options, si
                 ParseWholeNumber(range.substr(0, dash), 0L, 255L, options.first) != NumberText::Ok ||
                 ParseWholeNumber(range.substr(dash + 1), 0L, 255L, options.last) != NumberText::Ok ||
                 options.first > options.last) {
-                Fail("--range wants FIRST-LAST with 0 <= FIRST <= LAST <= 255, not \"" + range + "\"");
+                Fail("--range wants FIRST-LAST with 0 <= FIRST <= LAST <= 255, not \"" + ShownName(range) + "\"");
                 return false;
             }
             if (options.last - options.first + 1 > 255) {
@@ -105,7 +105,7 @@ bool ParseOptions(const std::vector<std::string>& args, FontOptions& options, si
                 return false;
             }
         } else {
-            Fail("unknown option \"" + args[at] + "\" (see qfont --help)");
+            Fail("unknown option \"" + ShownName(args[at]) + "\" (see qfont --help)");
             return false;
         }
     }
@@ -133,13 +133,13 @@ bool MakeFont(const std::string& fontPath, const FontOptions& options, std::vect
     // descriptor outlive the face.
     FT_StreamRec stream{};
     stream.descriptor.value = fd;
-    stream.size = (unsigned long)fontBytes;
+    stream.size = static_cast<unsigned long>(fontBytes);
     stream.read = ReadFontBytes;
-    FT_Open_Args open{};
-    open.flags = FT_OPEN_STREAM;
-    open.stream = &stream;
+    FT_Open_Args openArgs{};
+    openArgs.flags = FT_OPEN_STREAM;
+    openArgs.stream = &stream;
     FT_Face face;
-    if (fd < 0 || !problem.empty() || FT_Open_Face(library, &open, 0, &face) != 0) {
+    if (fd < 0 || !problem.empty() || FT_Open_Face(library, &openArgs, 0, &face) != 0) {
         FT_Done_FreeType(library);
         if (fd >= 0) {
             close(fd);

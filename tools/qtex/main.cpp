@@ -155,7 +155,7 @@ bool OptionalCount(const std::vector<std::string>& args, const char* flag, uint3
     std::string text = args.size() > 2 ? args[2] : "";
     if (ParseWholeNumber(text, low, high, value) != NumberText::Ok) {
         Fail(std::string(flag) + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-             ", not \"" + text + "\"");
+             ", not \"" + ShownName(text) + "\"");
         return false;
     }
     at = 3;
