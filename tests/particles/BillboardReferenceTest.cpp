@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ImmediateBillboards.h"
 #include "ParticleTestSupport.h"
 #include "math/QMatrix.h"
 #include "math/QRandom.h"
@@ -19,44 +20,6 @@
 #include "resources/QTexture.h"
 
 namespace {
-
-void ReferenceDrawAll(const QParticleManager& manager, const QMatrix& view)
-{
-    glDisable(GL_LIGHTING);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glDepthMask(GL_FALSE);
-    const float* m = view.GetData();
-    const Vec3 axisA{m[0] + m[1], m[4] + m[5], m[8] + m[9]};
-    const Vec3 axisB{m[0] - m[1], m[4] - m[5], m[8] - m[9]};
-    for (const QParticleSystem* system = manager.systems; system != nullptr; system = system->next) {
-        glBindTexture(GL_TEXTURE_2D, system->texture);
-        const float size = system->size;
-        const Vec3 a{axisA.x * size, axisA.y * size, axisA.z * size};
-        const Vec3 b{axisB.x * size, axisB.y * size, axisB.z * size};
-        for (const QParticleBatch* batch = system->batches; batch != nullptr; batch = batch->next) {
-            const GLfloat color[4] = {batch->color.r, batch->color.g, batch->color.b, batch->color.a};
-            glColor4fv(color);
-            for (const QParticle* particle = batch->particles; particle != nullptr; particle = particle->next) {
-                const Vec3& p = particle->position;
-                glBegin(GL_TRIANGLE_STRIP);
-                glTexCoord2f(0.0f, 1.0f);
-                glVertex3f(p.x - b.x, p.y - b.y, p.z - b.z);
-                glTexCoord2f(1.0f, 1.0f);
-                glVertex3f(p.x + a.x, p.y + a.y, p.z + a.z);
-                glTexCoord2f(0.0f, 0.0f);
-                glVertex3f(p.x - a.x, p.y - a.y, p.z - a.z);
-                glTexCoord2f(1.0f, 0.0f);
-                glVertex3f(p.x + b.x, p.y + b.y, p.z + b.z);
-                glEnd();
-            }
-        }
-    }
-    glDepthMask(GL_TRUE);
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
-}
 
 enum class Texture { Editor, Dot, Quadrants };
 
@@ -163,7 +126,7 @@ protected:
         glTranslatef(0.0f, 0.0f, -distance);
         glMultMatrixf(view.GetData());
         if (reference)
-            ReferenceDrawAll(manager, view);
+            ImmediateDrawAll(manager, view);
         else
             manager.DrawAll(view);
         std::vector<unsigned char> rgba(640 * 480 * 4);
