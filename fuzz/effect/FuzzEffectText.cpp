@@ -11,7 +11,7 @@
 
 #include "effect/EffectFile.h"
 #include "fuzz/effect/FuzzChecks.h"
-#include "tools/qptool/EffectText.h"
+#include "effect/EffectText.h"
 
 namespace {
 

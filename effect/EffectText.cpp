@@ -1,4 +1,4 @@
-#include "tools/qptool/EffectText.h"
+#include "effect/EffectText.h"
 
 #include <cctype>
 #include <charconv>
