@@ -186,7 +186,8 @@ TEST(QptoolRefusals, SayPlainlyWhatIsWrongAndChangeNothing)
         const ToolResult dump = Qptool("dump " + Quote(path));
         EXPECT_EQ(c.dumpExit, dump.exitCode) << c.name;
         EXPECT_EQ(c.dumpExit == 0, Has(dump.out, "emitRate = ")) << c.name;
-        EXPECT_TRUE(Has(dump.err, path + ": ") && Has(dump.err, c.says)) << dump.err;
+        EXPECT_TRUE(Has(dump.err, path + ": ")) << dump.err;
+        EXPECT_TRUE(Has(dump.err, c.says)) << dump.err;
         const ToolResult set = Qptool("set " + Quote(path) + " size=1");
         EXPECT_EQ(1, set.exitCode) << c.name;
         EXPECT_TRUE(Has(set.err, c.dumpExit ? c.says : "set --force")) << set.err;
@@ -227,7 +228,8 @@ TEST(QptoolSetAndDiff, SetChangesFieldsWholeOrNotAtAllAndDiffListsThem)
         {"cone=on coneDirection.x=1 cone=off", "only with cone=on"}};
     for (const auto& c : refused) {
         const ToolResult bad = Qptool("set " + Quote(b) + " " + c.first);
-        EXPECT_TRUE(bad.exitCode == 1 && Has(bad.err, c.second)) << c.first << ": " << bad.err;
+        EXPECT_EQ(1, bad.exitCode) << c.first;
+        EXPECT_TRUE(Has(bad.err, c.second)) << c.first << ": " << bad.err;
         EXPECT_EQ(defaultFile, ReadBytes(b)) << c.first << " changed the file";
     }
     ASSERT_EQ(0, Qptool("set " + Quote(b) +
@@ -245,10 +247,14 @@ TEST(QptoolSetAndDiff, SetChangesFieldsWholeOrNotAtAllAndDiffListsThem)
     EXPECT_EQ(2, Qptool("diff " + Quote(a) + " " + Quote(dir.Path("none.QP"))).exitCode);
 
     const ToolResult exists = Qptool("new " + Quote(a) + " size=2");
-    EXPECT_TRUE(exists.exitCode == 1 && Has(exists.err, "exists")) << exists.err;
+    EXPECT_EQ(1, exists.exitCode);
+    EXPECT_TRUE(Has(exists.err, "exists")) << exists.err;
     EXPECT_EQ(defaultFile, ReadBytes(a)) << "new replaces a file only when forced";
     const ToolResult nowhere = Qptool("new " + Quote(dir.Path("no/such/folder.QP")));
-    EXPECT_TRUE(nowhere.exitCode == 1 && Has(nowhere.err, "couldn't write")) << nowhere.err;
+    EXPECT_EQ(1, nowhere.exitCode);
+    EXPECT_EQ("qptool: couldn't write the file " + dir.Path("no/such/folder.QP") +
+                  ": No such file or directory (nothing was changed)\n",
+              nowhere.err);
 }
 
 // One bad file in the history must not stop git diff or git log -p.
