@@ -10,12 +10,13 @@
 #include "app/Menus.h"
 #include "app/OnScreenText.h"
 #include "effect/EffectView.h"
+#include "files/NameText.h"
+#include "files/TemporaryFile.h"
 #include "platform/Platform.h"
 #include "resources/QBitmapFont.h"
 
 namespace {
 
-const char windowTitle[] = "QParticleSystem - Editor 0.8 Beta";
 const char fontName[] = "Font.QF";
 const char defaultSaveName[] = "Out.QP";
 const unsigned short fontScratchBytes = 256;
@@ -25,18 +26,14 @@ const unsigned short fontScratchBytes = 256;
 void ChooseSettings(int argc, char** argv)
 {
     const char* effectName = argc > 2 ? argv[2] : nullptr;
-    EffectFileResult loaded = EFFECT_UNREADABLE;
-    if (effectName)
-        LoadEffect(effectName, &loaded);
-    // A file that is there but isn't an effect of this version (another format, another
-    // version, cut short) is someone's data: the first Save keeps it as NAME.bak.
-    keepRefusedFile = loaded != EFFECT_OK && loaded != EFFECT_UNREADABLE;
-    if (loaded == EFFECT_OK) {
+    if (effectName && LoadEffectAtStart(effectName)) {
         saveFileName = effectName;
         return;
     }
     settings = DefaultEmitterSettings();
     saveFileName = effectName ? effectName : defaultSaveName;
+    if (!effectName)
+        NoteSaveFile(saveFileName);
 }
 
 EditorSession::EditorSession()
@@ -61,13 +58,13 @@ int EditorSession::Start(int argc, char** argv)
         return 1;
     }
     // setupLL has told the user why (a message box) and released what it made.
-    if (setupLL(windowTitle, LL_DOUBLEBUFFER, 0, 0, 640, 480) != 0)
+    if (setupLL(editorWindowTitle, LL_DOUBLEBUFFER, 0, 0, 640, 480) != 0)
         return 1;
     windowOpen = true;
 
     texture.emplace(EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_SIDE, EFFECT_TEXTURE_COMPONENTS, EFFECT_TEXTURE_NAMES);
     if (!texture->Load(argv[1], nullptr)) {
-        std::printf("Couldn't load texture %s\n", argv[1]);
+        std::printf("Couldn't load texture %s\n", EscapedName(argv[1]).c_str());
         texture.reset();
         windowOpen = false;
         return 1;
@@ -90,6 +87,7 @@ int EditorSession::Start(int argc, char** argv)
     SetEffectState();
 
     ChooseSettings(argc, argv);
+    PrepareForFileWrites();  // after the window's own signal handlers, which it chains to
 
     effect.emplace(settings, texture->GetID());
     activeParticleSystem = &effect->system;

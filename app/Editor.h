@@ -13,10 +13,14 @@
 #include "resources/QBitmapFontLoader.h"
 #include "resources/QTexture.h"
 
+// The editor window's title; whatever drives the editor through the window system finds
+// its window by it.
+inline constexpr char editorWindowTitle[] = "QParticleSystem - Editor 0.8 Beta";
+
 // Picks the settings and the save name from the arguments: the effect file's
 // settings when argv[2] loads, else the defaults; saveFileName is argv[2] when
 // given (a file that failed to load is where Save will write), else "Out.QP".
-// Needs no window.
+// A named file that can't be used gets one line on standard error. Needs no window.
 void ChooseSettings(int argc, char** argv);
 
 class EditorSession {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "app/EffectSaving.h"
+
 EmitterSettings settings = {};
 MenuState menuState = MenuState::Hidden;
 EditField editField = EditField::None;
@@ -30,4 +32,5 @@ void ResetEditorState()
     activeParticleSystem = nullptr;
     saveFileName = nullptr;
     keepRefusedFile = false;
+    ForgetSaveFile();
 }

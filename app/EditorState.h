@@ -45,6 +45,9 @@ enum class EditField : unsigned char {
     RotationZ = 19,
 };
 
+// The highest EditField id: a table keyed by EditField has lastEditField + 1 rows.
+constexpr EditField lastEditField = EditField::RotationZ;
+
 enum { EDIT_BUFFER_SIZE = 11 };  // bytes of editBuffer
 enum { EDIT_MAX_CHARS = 9 };     // characters value entry accepts; the rest of the buffer stays NUL
 
@@ -64,7 +67,7 @@ extern QMatrix viewRotation;               // accumulated camera turn, applied e
 extern QBitmapFont* activeFont;            // the on-screen text's font; owned by the entry point
 extern QParticleSystem* activeParticleSystem;  // the one live effect; owned by the entry point
 extern const char* saveFileName;               // where Save writes: the effect file argument or "Out.QP"
-extern bool keepRefusedFile;  // saveFileName held a file start-up refused to load: Save first keeps it as NAME.bak
+extern bool keepRefusedFile;  // saveFileName holds a file start-up couldn't use or read whole: Save keeps it first
 
 // Puts the state back as it is at program load: no menu, no entry, empty buffer,
 // camera at 1.0 without turn, no font or system, no save name nor file to keep. `settings` and the

@@ -41,9 +41,9 @@ const KeyRow keyTable[] = {
     {{DIK_9, DIK_NUMPAD9}, '9'},
     {{DIK_COMMA, DIK_PERIOD, DIK_DECIMAL}, '.'},  // a decimal comma types a point too
     {{DIK_MINUS, DIK_SUBTRACT}, '-'},
-    {{DIK_RETURN, DIK_NUMPADENTER}, 13},
-    {{DIK_BACK, DIK_DELETE}, 8},
-    {{DIK_ESCAPE}, 27},
+    {{DIK_RETURN, DIK_NUMPADENTER}, KEY_ENTER},
+    {{DIK_BACK, DIK_DELETE}, KEY_BACKSPACE},
+    {{DIK_ESCAPE}, KEY_ESCAPE},
 };
 
 unsigned char TopDownKey(const unsigned char* keys)

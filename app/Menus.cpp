@@ -1,19 +1,9 @@
 #include "app/Menus.h"
 
-#include <cerrno>
-#include <cstdint>
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include <sys/stat.h>
-
 #include "app/EditorState.h"
 #include "app/EffectSaving.h"
 #include "app/KeyReader.h"
 #include "app/ValueEntry.h"
-#include "files/RegularFile.h"
-#include "files/ReplaceFile.h"
 #include "particles/QParticleSystem.h"
 
 namespace {
@@ -22,33 +12,9 @@ const float zoomStep = 0.1f;  // world units per Zoom key
 const float nearestCamera = 1.0f;
 const float farthestCamera = 10.0f;
 
-// Copies the file at `name`, which start-up refused to load, to NAME.bak before Save
-// replaces it, and says so. False when it couldn't be kept (nothing is replaced then);
-// true also when the file has gone since start-up, leaving nothing to keep.
-bool KeepRefusedFile(const char* name)
-{
-    std::vector<uint8_t> bytes;
-    std::string problem;
-    struct stat info;
-    if (!ReadRegularFile(name, bytes, problem))
-        return stat(name, &info) != 0 && errno == ENOENT;
-    std::string backup = std::string(name) + ".bak";
-    if (!ReplaceFileWhole(backup.c_str(), bytes.data(), bytes.size(), problem))
-        return false;
-    std::printf("Kept the earlier %s as %s\n", name, backup.c_str());
-    std::fflush(stdout);
-    return true;
-}
-
 void Save()
 {
-    bool saved = saveFileName && (!keepRefusedFile || KeepRefusedFile(saveFileName)) && SaveEffect(saveFileName);
-    if (saved) {
-        keepRefusedFile = false;
-    } else {
-        std::printf("Couldn't save effect %s\n", saveFileName ? saveFileName : "(no name)");
-        std::fflush(stdout);
-    }
+    SaveEditedEffect();
     menuState = MenuState::Hidden;
 }
 
@@ -70,7 +36,7 @@ void ToggleCone()
 bool MainKey(unsigned char key)
 {
     switch (key) {
-    case 27: menuState = MenuState::Hidden; break;
+    case KEY_ESCAPE: menuState = MenuState::Hidden; break;
     case 'E': menuState = MenuState::Edit; break;
     case 'V': menuState = MenuState::View; break;
     case 'S': Save(); break;
@@ -82,7 +48,7 @@ bool MainKey(unsigned char key)
 void ViewKey(unsigned char key)
 {
     switch (key) {
-    case 27: menuState = MenuState::Main; break;
+    case KEY_ESCAPE: menuState = MenuState::Main; break;
     case 'I':
         // The bound is tested after the step, so rounding never leaves it a hair past.
         cameraDistance = cameraDistance - zoomStep;
@@ -105,7 +71,7 @@ void ViewKey(unsigned char key)
 void EditKey(unsigned char key)
 {
     switch (key) {
-    case 27: menuState = MenuState::Main; break;
+    case KEY_ESCAPE: menuState = MenuState::Main; break;
     case 'Z': editField = EditField::StartRed; break;
     case 'X': editField = EditField::EndRed; break;
     case 'E': editField = EditField::EmitRate; break;

@@ -1,5 +1,6 @@
 #include "app/OnScreenText.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "app/EditorState.h"
@@ -21,29 +22,45 @@ const char editMenuText[] =
 enum { MENU_BUFFER_SIZE = 256 };
 static_assert(sizeof(editMenuText) <= MENU_BUFFER_SIZE, "the longest menu must fit the line buffer");
 
-// Indexed by EditField id; entry 0 (None) has no prompt.
-const char* const prompts[] = {
-    nullptr,
-    "Start Color (Red):",
-    "Start Color (Green):",
-    "Start Color (Blue):",
-    "Start Color (Alpha):",
-    "End Color (Red):",
-    "End Color (Green):",
-    "End Color (Blue):",
-    "End Color (Alpha):",
-    "Emitt (P's/Sec.) :",
-    "Lifetime (mSec.):",
-    "Size:",
-    "Emitt Velocity:",
-    "Cone Direction (X):",
-    "Cone Direction (Y):",
-    "Cone Direction (Z):",
-    "Cone Angle (Deg.):",
-    "Rotation Angle X(Deg./Sec):",
-    "Rotation Angle Y(Deg./Sec):",
-    "Rotation Angle Z(Deg./Sec):",
+struct FieldPrompt {
+    EditField field;
+    const char* text;  // null for None, which has no prompt
 };
+
+// One row per EditField, in id order, so that a field's id is its row.
+constexpr FieldPrompt prompts[] = {
+    {EditField::None, nullptr},
+    {EditField::StartRed, "Start Color (Red):"},
+    {EditField::StartGreen, "Start Color (Green):"},
+    {EditField::StartBlue, "Start Color (Blue):"},
+    {EditField::StartAlpha, "Start Color (Alpha):"},
+    {EditField::EndRed, "End Color (Red):"},
+    {EditField::EndGreen, "End Color (Green):"},
+    {EditField::EndBlue, "End Color (Blue):"},
+    {EditField::EndAlpha, "End Color (Alpha):"},
+    {EditField::EmitRate, "Emitt (P's/Sec.) :"},
+    {EditField::Lifetime, "Lifetime (mSec.):"},
+    {EditField::Size, "Size:"},
+    {EditField::Velocity, "Emitt Velocity:"},
+    {EditField::ConeDirX, "Cone Direction (X):"},
+    {EditField::ConeDirY, "Cone Direction (Y):"},
+    {EditField::ConeDirZ, "Cone Direction (Z):"},
+    {EditField::ConeAngle, "Cone Angle (Deg.):"},
+    {EditField::RotationX, "Rotation Angle X(Deg./Sec):"},
+    {EditField::RotationY, "Rotation Angle Y(Deg./Sec):"},
+    {EditField::RotationZ, "Rotation Angle Z(Deg./Sec):"},
+};
+constexpr size_t promptCount = sizeof(prompts) / sizeof(prompts[0]);
+
+constexpr bool PromptsInIdOrder()
+{
+    for (size_t id = 0; id < promptCount; ++id)
+        if (static_cast<size_t>(prompts[id].field) != id)
+            return false;
+    return true;
+}
+static_assert(promptCount == static_cast<size_t>(lastEditField) + 1, "one prompt row per EditField");
+static_assert(PromptsInIdOrder(), "prompt rows in EditField id order");
 
 // The text of a menu with '\n' between lines, or null for Hidden and unknown values.
 const char* MenuText(MenuState state)
@@ -60,8 +77,8 @@ const char* MenuText(MenuState state)
 // The prompt of a value entry, or null for None and unknown ids.
 const char* EditPrompt(EditField field)
 {
-    unsigned id = static_cast<unsigned>(field);
-    return id < sizeof(prompts) / sizeof(prompts[0]) ? prompts[id] : nullptr;
+    const size_t id = static_cast<size_t>(field);
+    return id < promptCount ? prompts[id].text : nullptr;
 }
 
 }  // namespace

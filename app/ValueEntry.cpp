@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/EditorState.h"
+#include "app/KeyReader.h"
 #include "particles/QParticleSystem.h"
 
 namespace {
@@ -109,15 +110,15 @@ void EnterValueChar(int character)
     if (IsValueChar(character)) {
         if (editLength < EDIT_MAX_CHARS)
             editBuffer[editLength++] = static_cast<char>(character);
-    } else if (character == 8) {
+    } else if (character == KEY_BACKSPACE) {
         if (editLength > 0)
             editBuffer[--editLength] = 0;
-    } else if (character == 13) {
+    } else if (character == KEY_ENTER) {
         // atof stops at the first character that doesn't fit: "1.5.2" is 1.5, "-" is 0.
         float value = editLength > 0 ? static_cast<float>(std::atof(editBuffer)) : 0.0f;
         ClearBuffer();
         editField = Store(value);
-    } else if (character == 27) {
+    } else if (character == KEY_ESCAPE) {
         ClearBuffer();
         editField = EditField::None;
     }

@@ -5,6 +5,6 @@
 // turn speeds) and hands finished values to activeParticleSystem.
 
 // Takes one character from the keyboard reader: a digit, '-' or '.' is appended
-// (at most 9 characters), 8 deletes the last one, 13 stores the number and moves
-// on, 27 cancels. Anything else is ignored.
+// (at most 9 characters), KEY_BACKSPACE deletes the last one, KEY_ENTER stores the
+// number and moves on, KEY_ESCAPE cancels. Anything else is ignored.
 void EnterValueChar(int character);

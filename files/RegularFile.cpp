@@ -68,8 +68,39 @@ bool ReadDescriptor(int fd, std::vector<uint8_t>& bytes, std::string& problem, s
     return true;
 }
 
+namespace {
+
+FileStamp StampFrom(const struct stat& info)
+{
+    return FileStamp{uint64_t(info.st_dev), uint64_t(info.st_ino), uint64_t(info.st_size), int64_t(info.st_mtim.tv_sec),
+                     int64_t(info.st_mtim.tv_nsec)};
+}
+
+}  // namespace
+
+bool FileStamp::operator==(const FileStamp& other) const
+{
+    return device == other.device && inode == other.inode && size == other.size && modified == other.modified &&
+           modifiedNano == other.modifiedNano;
+}
+
+bool StampOf(const char* path, FileStamp& stamp)
+{
+    struct stat info;
+    if (stat(path, &info) != 0)
+        return false;
+    stamp = StampFrom(info);
+    return true;
+}
+
+bool SameFile(const char* a, const char* b)
+{
+    FileStamp first, second;
+    return StampOf(a, first) && StampOf(b, second) && first.device == second.device && first.inode == second.inode;
+}
+
 bool ReadRegularFile(const char* path, std::vector<uint8_t>& bytes, std::string& problem, size_t limit,
-                     uint64_t* fileSize)
+                     uint64_t* fileSize, FileStamp* stamp)
 {
     bytes.clear();
     if (fileSize)
@@ -90,5 +121,7 @@ bool ReadRegularFile(const char* path, std::vector<uint8_t>& bytes, std::string&
     close(fd);
     if (read && fileSize)
         *fileSize = static_cast<uint64_t>(info.st_size);
+    if (read && stamp)
+        *stamp = StampFrom(info);
     return read;
 }

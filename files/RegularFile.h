@@ -25,9 +25,31 @@ FILE* OpenRegularFile(const char* path, std::string* problem = nullptr);
 // is empty and `problem` says why. `fd` stays open.
 bool ReadDescriptor(int fd, std::vector<uint8_t>& bytes, std::string& problem, size_t limit = SIZE_MAX);
 
+// What tells one version of a file from another: which file it is (device and inode)
+// and, for the same file, its length and modification time.
+struct FileStamp {
+    uint64_t device;
+    uint64_t inode;
+    uint64_t size;         // bytes
+    int64_t modified;      // seconds since the epoch
+    int64_t modifiedNano;  // nanoseconds within that second
+
+    bool operator==(const FileStamp& other) const;
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
+// The stamp of whatever `path` names, through links. False (errno set) when nothing
+// can be found there.
+bool StampOf(const char* path, FileStamp& stamp);
+
+// True when `a` and `b` name one file (the same device and inode, through links), as
+// when a program's output is named as its input too; false when either names nothing.
+bool SameFile(const char* a, const char* b);
+
 // Reads the regular file `path` from its start into `bytes` (replacing what it held),
 // at most `limit` bytes. `fileSize`, if given, receives the file's length in bytes (0
-// on failure). False when the file can't be opened, is not a regular file or a read
-// fails; then `bytes` is empty and `problem` says why.
+// on failure); `stamp`, if given, the stamp of the very file read. False when the file
+// can't be opened, is not a regular file or a read fails; then `bytes` is empty and
+// `problem` says why.
 bool ReadRegularFile(const char* path, std::vector<uint8_t>& bytes, std::string& problem, size_t limit = SIZE_MAX,
-                     uint64_t* fileSize = nullptr);
+                     uint64_t* fileSize = nullptr, FileStamp* stamp = nullptr);

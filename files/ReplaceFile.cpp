@@ -1,19 +1,31 @@
 #include "files/ReplaceFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/RegularFile.h"
+#include "files/TemporaryFile.h"
+
 namespace {
 
-const int maxLinkHops = 40;  // as the kernel's own limit on a chain of links
+const int maxLinkHops = 40;        // as the kernel's own limit on a chain of links
+const unsigned maxBackups = 9999;  // NAME.bak.9999 is the last backup name tried
+
+// The n-th backup name: NAME.bak, then NAME.bak.1, NAME.bak.2, ...
+std::string BackupCandidate(const std::string& backup, unsigned n)
+{
+    return n == 0 ? backup : backup + "." + std::to_string(n);
+}
 
 // The folder part of `path` including its final '/', or "" for a bare name.
 std::string FolderOf(const std::string& path)
@@ -125,47 +137,125 @@ void SyncFolder(const std::string& folder)
 bool WriteThroughTemporary(const std::string& path, const struct stat* before, const uint8_t* bytes, size_t size,
                            std::string& problem)
 {
-    // A short hidden name in the target's folder (so a target name near the length
-    // limit still gets one), so the rename stays on one file system and is atomic.
-    // O_EXCL never writes through anyone else's file; the mode 0666 goes through the
-    // umask as a plain create does.
+    // The temporary lives in the target's folder, so the rename stays on one file
+    // system and is atomic.
     std::string folder = FolderOf(path);
-    std::string temporary;
-    int fd = -1;
-    for (unsigned attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = folder + ".qpsave-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
-        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return Fail(problem);
-    }
-    if (fd < 0)
-        return Fail(problem);
+    TemporaryFile temporary;
+    if (!temporary.Create(folder, problem))
+        return false;
     if (before) {
         // Owner first: a change of owner may clear set-id bits, which the mode then restores.
-        if (fchown(fd, before->st_uid, before->st_gid) != 0) {
+        if (fchown(temporary.Fd(), before->st_uid, before->st_gid) != 0) {
             // Only root may give a file away: others keep the file as their own.
         }
-        fchmod(fd, before->st_mode & 07777);
+        fchmod(temporary.Fd(), before->st_mode & 07777);
     }
-    bool ok = WriteAll(fd, bytes, size, 0) && fsync(fd) == 0;
-    if (!ok)
-        Fail(problem);
-    if (close(fd) != 0 && ok)
-        ok = Fail(problem);
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0)
-        ok = Fail(problem);
-    if (!ok) {
-        unlink(temporary.c_str());
+    if (!WriteAll(temporary.Fd(), bytes, size, 0) || fsync(temporary.Fd()) != 0)
+        return Fail(problem);
+    if (!temporary.RenameOver(path, problem))
         return false;
-    }
     SyncFolder(folder);
     return true;
 }
 
+// Copies the open file `from` of `size` bytes into `to`, range by range of data, so
+// holes stay holes and memory stays one buffer whatever the size.
+bool CopyData(int from, int to, off_t size)
+{
+    static const size_t chunkSize = 1 << 20;
+    std::vector<uint8_t> chunk(chunkSize);
+    off_t at = 0;
+    while (at < size) {
+        off_t data = lseek(from, at, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break;  // only a hole is left
+        if (data < 0) {
+            data = at;  // no hole finding here: copy everything
+        }
+        off_t hole = lseek(from, data, SEEK_HOLE);
+        if (hole < 0)
+            hole = size;
+        for (off_t offset = data; offset < hole;) {
+            size_t want = size_t(std::min<off_t>(hole - offset, off_t(chunkSize)));
+            ssize_t got = pread(from, chunk.data(), want, offset);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                return false;
+            if (got == 0)
+                break;
+            if (!WriteAll(to, chunk.data(), size_t(got), offset))
+                return false;
+            offset += got;
+        }
+        at = hole;
+    }
+    return ftruncate(to, size) == 0 && fsync(to) == 0;
+}
+
+// Keeps the bytes of `target` under the first free of `backup` and `backup`.N by a
+// copy: for a file that can't get a second link (another file system, a file system
+// without links, or one whose link count must stay). The copy is complete before it
+// gets its name. False with the reason in `problem`; then no backup exists.
+bool CopyAsBackup(const std::string& target, const std::string& backup, std::string& kept, std::string& problem)
+{
+    int from = OpenRegularFileFd(target.c_str(), &problem);
+    if (from < 0)
+        return false;
+    struct stat info;
+    TemporaryFile copy;
+    bool ok = fstat(from, &info) == 0 ? copy.Create(FolderOf(backup), problem) : Fail(problem);
+    if (ok) {
+        fchmod(copy.Fd(), info.st_mode & 0777);
+        ok = CopyData(from, copy.Fd(), info.st_size) || Fail(problem);
+    }
+    close(from);
+    for (unsigned n = 0; ok; ++n) {
+        std::string candidate = BackupCandidate(backup, n);
+        int error = 0;
+        if (copy.Keep(candidate, error, problem)) {
+            kept = candidate;
+            return true;
+        }
+        ok = error == EEXIST && n < maxBackups;
+    }
+    return false;
+}
+
+// Keeps `target` (a regular file, `before` its status) under the first free of
+// `backup` and `backup`.N: a second link where the file system allows it (no copy,
+// holes kept), else a copy. A file with several links already is copied, since
+// it is written in place and a link would see the new bytes.
+bool KeepAsBackup(const std::string& target, const struct stat& before, const std::string& backup, std::string& kept,
+                  std::string& problem)
+{
+    if (before.st_nlink == 1) {
+        for (unsigned n = 0; n <= maxBackups; ++n) {
+            std::string candidate = BackupCandidate(backup, n);
+            if (link(target.c_str(), candidate.c_str()) == 0) {
+                kept = candidate;
+                return true;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+        // Links refused here (another file system, none at all, too many, or not this
+        // user's to link): a copy does it.
+        if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != EOPNOTSUPP && errno != EACCES)
+            return Fail(problem);
+    }
+    return CopyAsBackup(target, backup, kept, problem);
+}
+
 }  // namespace
 
-bool ReplaceFileWhole(const char* path, const void* data, size_t size, std::string& problem)
+namespace {
+
+// Replaces the file at `path` (through links); when `kept` is given, keeps an existing
+// file first as a backup named after `path` and says which name it got.
+bool Replace(const char* path, const void* data, size_t size, std::string* kept, std::string& problem)
 {
+    PrepareForFileWrites();
     std::string target;
     if (!ResolveLinks(path, target))
         return Fail(problem);
@@ -184,7 +274,35 @@ bool ReplaceFileWhole(const char* path, const void* data, size_t size, std::stri
     // over it would need only the folder's.
     if (access(target.c_str(), W_OK) != 0)
         return Fail(problem);
-    if (before.st_nlink > 1)
+    bool linkedBefore = before.st_nlink > 1;
+    if (kept && !KeepAsBackup(target, before, std::string(path) + ".bak", *kept, problem))
+        return false;
+    if (linkedBefore)
         return WriteInPlace(target, before, bytes, size, problem);
     return WriteThroughTemporary(target, &before, bytes, size, problem);
+}
+
+}  // namespace
+
+bool ReplaceFileWhole(const char* path, const void* data, size_t size, std::string& problem)
+{
+    return Replace(path, data, size, nullptr, problem);
+}
+
+bool ReplaceFileKeepingOld(const char* path, const void* data, size_t size, std::string& kept, std::string& problem)
+{
+    kept.clear();
+    return Replace(path, data, size, &kept, problem);
+}
+
+std::string FreeBackupName(const char* path)
+{
+    std::string backup = std::string(path) + ".bak";
+    for (unsigned n = 0; n <= maxBackups; ++n) {
+        struct stat info;
+        std::string candidate = BackupCandidate(backup, n);
+        if (lstat(candidate.c_str(), &info) != 0 && errno == ENOENT)
+            return candidate;
+    }
+    return std::string();
 }

@@ -1,5 +1,7 @@
 #include "math/QMatrix.h"
 
+#include "math/Degrees.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,13 +9,6 @@
 #include <new>
 
 namespace {
-
-// Degrees to radians with pi rounded to single precision (as every angle interface of
-// the engine does) and the arithmetic in double: 90 degrees is exactly that pi's half.
-double Radians(float degrees)
-{
-    return static_cast<double>(degrees) * static_cast<double>(3.1415927f) / 180.0;
-}
 
 // A matrix without its 64 bytes can't keep any promise of the class, and nothing
 // in the engine could go on meaningfully, so running out here ends the process
@@ -91,7 +86,7 @@ void QMatrix::SetTranslation(const Vec3* t)
 void QMatrix::SetRotation(int axis, float degrees)
 {
     Identity();
-    const double angle = Radians(degrees);
+    const double angle = DegreesToRadians(degrees);
     const float s = static_cast<float>(std::sin(angle));
     const float c = static_cast<float>(std::cos(angle));
     switch (axis) {

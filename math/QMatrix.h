@@ -2,7 +2,7 @@
 // A 4x4 float transformation matrix stored exactly as OpenGL loads one: element
 // (row r, column c) at data[4c + r], acting on column vectors (a point p becomes M.p).
 // Every matrix owns its own 64-byte heap block; copies copy the 16 floats.
-// Angles are degrees; radians = degrees * 3.1415927 / 180.0, sine and cosine in double.
+// Angles are degrees, turned to radians by DegreesToRadians; sine and cosine in double.
 
 #include "math/QVector.h"
 #include "math/Vec3.h"

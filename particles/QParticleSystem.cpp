@@ -1,5 +1,6 @@
 #include "particles/QParticleSystem.h"
 
+#include "math/Degrees.h"
 #include "math/QRandom.h"
 #include "particles/QParticleBatch.h"
 #include "particles/QParticleManager.h"
@@ -336,10 +337,9 @@ void QParticleSystem::SetVelocity(float newVelocity)
 void QParticleSystem::SetCone(const Vec3* direction, float degrees)
 {
     coneAngle = degrees;
-    // pi rounded to single precision, arithmetic in double: 90 degrees lands just past
-    // the true right angle and gives a huge negative tangent, as the editor has always had.
-    const double radians = static_cast<double>(degrees) * static_cast<double>(3.1415927f) / 180.0;
-    coneTangent = static_cast<float>(std::tan(radians));
+    // 90 degrees lands just past the true right angle and gives a huge negative tangent,
+    // as the editor has always had.
+    coneTangent = static_cast<float>(std::tan(DegreesToRadians(degrees)));
     coneDirection = *direction;
     const double dx = direction->x, dy = direction->y, dz = direction->z;
     coneSpread.x = static_cast<float>(std::sqrt(dy * dy + dz * dz));

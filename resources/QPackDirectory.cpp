@@ -2,13 +2,10 @@
 
 #include <cstring>
 
+#include "math/LittleEndian.h"
+
 namespace {
 const char packMagic[PACK_MAGIC_SIZE] = {'L', 'L', 'P', 'A', 'C', 'K'};
-
-uint32_t GetU32(const unsigned char* bytes)
-{
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
-}
 }  // namespace
 
 QPackHeaderResult ReadPackHeader(FILE* file, uint32_t& version, uint32_t& count)
@@ -21,8 +18,8 @@ QPackHeaderResult ReadPackHeader(FILE* file, uint32_t& version, uint32_t& count)
     if (got < PACK_HEADER_SIZE) {
         return PACK_HEADER_SHORT;
     }
-    version = GetU32(header + 6);
-    count = GetU32(header + 10);
+    version = ReadLE32(header + 6);
+    count = ReadLE32(header + 10);
     return PACK_HEADER_OK;
 }
 
@@ -37,8 +34,8 @@ bool ReadPackEntry(FILE* file, QPackEntry& entry)
     if (fread(numbers, 1, sizeof(numbers), file) != sizeof(numbers)) {
         return false;
     }
-    entry.offset = GetU32(numbers);
-    entry.length = GetU32(numbers + 4);
+    entry.offset = ReadLE32(numbers);
+    entry.length = ReadLE32(numbers + 4);
     return true;
 }
 

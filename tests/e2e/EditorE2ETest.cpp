@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include "app/Editor.h"
 #include "tests/e2e/XHarness.h"
 
 namespace {
@@ -47,7 +48,7 @@ protected:
     void Start(const std::vector<std::string>& args)
     {
         editor = std::make_unique<EditorProcess>(QPEDIT_PATH, args, folder.root);
-        ASSERT_TRUE(x.Attach("QParticleSystem - Editor 0.8 Beta", 30000)) << "no window: " << editor->Output();
+        ASSERT_TRUE(x.Attach(editorWindowTitle, 30000)) << "no window: " << editor->Output();
         ASSERT_TRUE(ScreenWhen([](const Grab& g) { return Count(g, 0, 0, 320, 160, White) > 0; })) << "no menu";
     }
     // Grabs the window into `screen` until `ready` holds for it; false when not within 30 s.
@@ -141,7 +142,8 @@ TEST_F(Editor, TheFirstSaveOverAFileStartUpRefusedKeepsItAsBak)
     EXPECT_EQ(before, ReadBytes(folder.Path("tex.QP.bak"))) << "the second Save keeps the .bak";
     x.Close();
     EXPECT_EQ(0, editor->Wait(10000));
-    EXPECT_EQ("Kept the earlier tex.QP as tex.QP.bak\n", editor->Output());
+    EXPECT_EQ("tex.QP isn't an effect file; Save will keep it as tex.QP.bak\nKept the earlier tex.QP as tex.QP.bak\n",
+              editor->Output());
 }
 
 TEST_F(Editor, SaveOverAFifoFailsAndLeavesTheFifo)
@@ -154,6 +156,6 @@ TEST_F(Editor, SaveOverAFifoFailsAndLeavesTheFifo)
     EXPECT_EQ(unsigned(S_IFIFO), info.st_mode & S_IFMT) << "still a FIFO";
     x.Type("MQ");
     EXPECT_EQ(0, editor->Wait(10000));
-    EXPECT_EQ("Couldn't save effect pipe.QP\n", editor->Output());
+    EXPECT_EQ("pipe.QP can't be read: not a regular file\nCouldn't save effect pipe.QP\n", editor->Output());
     EXPECT_EQ(3, folder.Count()) << "Font.QF, pipe.QP and stdout.txt: no .bak, no temporary file";
 }

@@ -3,6 +3,7 @@
 // writes the window as a PNG and quits. Needs an X server in DISPLAY.
 #include <cstdio>
 
+#include "app/Editor.h"
 #include "tests/e2e/XHarness.h"
 #include "tools/common/PngFile.h"
 
@@ -19,7 +20,7 @@ int main(int argc, char** argv)
     // The editor runs in the scratch folder, so its paths are made absolute.
     std::string program = std::filesystem::absolute(argv[1]), assets = std::filesystem::absolute(argv[2]);
     EditorProcess editor(program, {assets + "/Particle.qtex"}, folder.root);
-    bool ok = x.Attach("QParticleSystem - Editor 0.8 Beta", 20000);
+    bool ok = x.Attach(editorWindowTitle, 20000);
     sleep(2);  // the effect builds up over a particle lifetime
     x.Type("ET250");
     Grab grab;

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "tests/support/EffectRecord.h"
+#include "tests/support/XClient.h"
 
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::milliseconds;
@@ -137,8 +138,7 @@ public:
     {
         for (; *keys; ++keys)
             for (bool down : {true, false}) {
-                KeySym sym = *keys == '\r' ? XK_Return : *keys == 27 ? XK_Escape : tolower(*keys);
-                XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, sym), down, CurrentTime);
+                FakeKey(dpy, *keys == '\r' ? XK_Return : *keys == 27 ? XK_Escape : tolower(*keys), down);
                 WaitFrames(2);
             }
     }
@@ -161,14 +161,7 @@ public:
     }
 
     // Asks the window to close, as a window manager's close button does.
-    void Close()
-    {
-        XEvent event = {};
-        event.xclient = {ClientMessage, 0, False, dpy, window, XInternAtom(dpy, "WM_PROTOCOLS", False), 32, {}};
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
-        XSendEvent(dpy, window, False, NoEventMask, &event);
-        XFlush(dpy);
-    }
+    void Close() { AskToClose(dpy, window); }
 
 private:
     bool Viewable(Window w) { return XGetWindowAttributes(dpy, w, &attrs) && attrs.map_state == IsViewable; }

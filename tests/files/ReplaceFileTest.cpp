@@ -1,5 +1,6 @@
 // Replacing a file whole: what is refused and stays as it was, what a link or a hard
-// link keeps, the permission bits, and a write the file-size limit cuts short.
+// link keeps, the permission bits, a write the file-size limit cuts short, and the
+// backup kept of the file replaced.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -12,7 +13,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "files/RegularFile.h"
 #include "files/ReplaceFile.h"
+#include "files/TemporaryFile.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace {
@@ -201,24 +204,116 @@ TEST(ReplaceFileWhole, PermissionBitsAndOwnerAreKept)
     }
 }
 
-TEST(ReplaceFileWhole, AWriteOverTheFileSizeLimitLeavesTheTargetWhole)
+TEST(ReplaceFileWhole, AWriteOverTheFileSizeLimitFailsLeavingTheTargetWholeAndTheProgramRunning)
 {
     ScratchFolder dir;
     WriteBytes(dir.Path("single"), oldBytes);
     WriteBytes(dir.Path("linked"), oldBytes);
     ASSERT_EQ(0, link(dir.Path("linked").c_str(), dir.Path("other").c_str()));
     const Bytes big(100, 'b');
-    for (const char* name : {"single", "linked"}) {
-        std::string problem = InChild([&] {
-            std::signal(SIGXFSZ, SIG_IGN);  // a failed write, not a killed process
-            rlimit tight = {40, 40};
-            if (setrlimit(RLIMIT_FSIZE, &tight) != 0)
-                return std::string("no limit");
-            return Replace(dir.Path(name), big);
-        });
-        EXPECT_EQ("File too large", problem) << name;
-        EXPECT_EQ(oldBytes, ReadBytes(dir.Path(name))) << name;
+    for (bool unnamed : {true, false}) {
+        for (const char* name : {"single", "linked", "new"}) {
+            // SIGXFSZ as the shell leaves it: the program would die of it unless the
+            // file library ignores it.
+            std::string problem = InChild([&] {
+                std::signal(SIGXFSZ, SIG_DFL);
+                UseUnnamedTemporaries(unnamed);
+                rlimit tight = {40, 40};
+                if (setrlimit(RLIMIT_FSIZE, &tight) != 0)
+                    return std::string("no limit");
+                return Replace(dir.Path(name), big);
+            });
+            EXPECT_EQ("File too large", problem) << name << (unnamed ? " unnamed" : " named");
+            EXPECT_EQ(std::string(name) == "new" ? Bytes() : oldBytes, ReadBytes(dir.Path(name))) << name;
+        }
     }
     EXPECT_EQ(oldBytes, ReadBytes(dir.Path("other")));
     EXPECT_EQ(3, dir.Count()) << "no temporary file is left";
+}
+
+TEST(ReplaceFileKeepingOld, TheOldFileGetsTheFirstFreeBackupNameAsASecondLink)
+{
+    ScratchFolder dir;
+    const std::string path = dir.Path("e.QP");
+    std::string kept, problem;
+    ASSERT_TRUE(ReplaceFileKeepingOld(path.c_str(), oldBytes.data(), oldBytes.size(), kept, problem)) << problem;
+    EXPECT_EQ("", kept) << "nothing to keep";
+    ASSERT_EQ(0, mkdir(dir.Path("e.QP.bak").c_str(), 0700));  // the user's own, never replaced
+    const std::string firstFree = dir.Path("e.QP.bak.1");
+    EXPECT_EQ(firstFree, FreeBackupName(path.c_str()));
+    ino_t oldInode = Info(path).st_ino;
+    ASSERT_TRUE(ReplaceFileKeepingOld(path.c_str(), newBytes.data(), newBytes.size(), kept, problem)) << problem;
+    EXPECT_EQ(firstFree, kept);
+    EXPECT_EQ(oldInode, Info(firstFree).st_ino) << "a link, not a copy";
+    EXPECT_EQ(oldBytes, ReadBytes(firstFree));
+    EXPECT_EQ(newBytes, ReadBytes(path));
+    EXPECT_EQ(1u, Info(path).st_nlink) << "the new file stands alone";
+    ASSERT_TRUE(ReplaceFileKeepingOld(path.c_str(), oldBytes.data(), oldBytes.size(), kept, problem)) << problem;
+    EXPECT_EQ(dir.Path("e.QP.bak.2"), kept);
+    EXPECT_EQ(newBytes, ReadBytes(kept));
+    // Refused targets make no backup.
+    ASSERT_EQ(0, mkfifo(dir.Path("pipe").c_str(), 0600));
+    EXPECT_FALSE(ReplaceFileKeepingOld(dir.Path("pipe").c_str(), newBytes.data(), newBytes.size(), kept, problem));
+    EXPECT_EQ("not a regular file", problem);
+    EXPECT_EQ(5, dir.Count()) << "e.QP, three backups and the pipe";
+}
+
+TEST(ReplaceFileKeepingOld, AHardLinkedFileIsCopiedWithItsHolesAndWrittenInPlace)
+{
+    ScratchFolder dir;
+    const std::string path = dir.Path("sparse"), other = dir.Path("other");
+    const off_t size = off_t(1) << 30, dataAt = size / 2;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_LE(0, fd);
+    ASSERT_EQ(ssize_t(oldBytes.size()), pwrite(fd, oldBytes.data(), oldBytes.size(), dataAt));
+    ASSERT_EQ(0, ftruncate(fd, size));
+    close(fd);
+    ASSERT_EQ(0, link(path.c_str(), other.c_str()));
+    std::string kept, problem;
+    ASSERT_TRUE(ReplaceFileKeepingOld(path.c_str(), newBytes.data(), newBytes.size(), kept, problem)) << problem;
+    EXPECT_EQ(path + ".bak", kept);
+    EXPECT_EQ(newBytes, ReadBytes(other)) << "both names see the new bytes";
+    struct stat backup = Info(kept);
+    EXPECT_EQ(size, backup.st_size);
+    EXPECT_GT(blkcnt_t(1024), backup.st_blocks) << "holes stay holes: 512-byte blocks in use";
+    Bytes middle(oldBytes.size());
+    fd = open(kept.c_str(), O_RDONLY);
+    ASSERT_EQ(ssize_t(middle.size()), pread(fd, middle.data(), middle.size(), dataAt));
+    close(fd);
+    EXPECT_EQ(oldBytes, middle);
+}
+
+TEST(ReplaceFileKeepingOld, AFileOnAnotherFileSystemIsCopied)
+{
+    ScratchFolder dir;
+    const std::string elsewhere = "/dev/shm/qptest-keep-" + std::to_string(getpid());
+    struct stat shm, here;
+    if (stat("/dev/shm", &shm) != 0 || stat(dir.root.c_str(), &here) != 0 || shm.st_dev == here.st_dev)
+        GTEST_SKIP() << "needs /dev/shm on a file system of its own";
+    WriteBytes(elsewhere, oldBytes);
+    const std::string link = dir.Path("link");
+    ASSERT_EQ(0, symlink(elsewhere.c_str(), link.c_str()));
+    std::string kept, problem;
+    EXPECT_TRUE(ReplaceFileKeepingOld(link.c_str(), newBytes.data(), newBytes.size(), kept, problem)) << problem;
+    EXPECT_EQ(link + ".bak", kept);
+    EXPECT_EQ(oldBytes, ReadBytes(kept)) << "links can't cross file systems: a copy";
+    EXPECT_EQ(newBytes, ReadBytes(elsewhere));
+    EXPECT_EQ(S_IFLNK, Info(link).st_mode & S_IFMT);
+    unlink(elsewhere.c_str());
+}
+
+TEST(SameFile, OneFileUnderAnyNameOnly)
+{
+    ScratchFolder dir;
+    WriteBytes(dir.Path("a"), oldBytes);
+    WriteBytes(dir.Path("b"), oldBytes);
+    ASSERT_EQ(0, link(dir.Path("a").c_str(), dir.Path("hard").c_str()));
+    ASSERT_EQ(0, symlink("a", dir.Path("soft").c_str()));
+    const struct {
+        std::string other;
+        bool same;
+    } cases[] = {{dir.Path("a"), true},   {dir.Path("hard"), true}, {dir.Path("soft"), true},
+                 {dir.Path("./a"), true}, {dir.Path("b"), false},   {dir.Path("missing"), false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.same, SameFile(dir.Path("a").c_str(), c.other.c_str())) << c.other;
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/Platform.h"
+#include "tests/support/XClient.h"
 
 inline Window layerWindow()
 {
@@ -55,11 +56,7 @@ struct OtherClient {
         XGetInputFocus(display, &to, &revert);
         return to;
     }
-    void key(KeySym sym, bool down)
-    {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);
-        XSync(display, False);
-    }
+    void key(KeySym sym, bool down) { FakeKey(display, sym, down); }
     void button(unsigned b, bool down)
     {
         XTestFakeButtonEvent(display, b, down, CurrentTime);
@@ -70,14 +67,7 @@ struct OtherClient {
         XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
         XSync(display, False);
     }
-    void closeWindow(Window of)
-    {  // as a window manager does when the user closes it
-        XEvent e = {};
-        e.xclient = {ClientMessage, 0, False, display, of, XInternAtom(display, "WM_PROTOCOLS", False), 32, {}};
-        e.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        XSendEvent(display, of, False, NoEventMask, &e);
-        XSync(display, False);
-    }
+    void closeWindow(Window of) { AskToClose(display, of); }
 };
 
 // Pumps until `done` holds or about two seconds have passed; true when it held.

@@ -8,7 +8,7 @@
 #include "resources/QBitmapFontLoader.h"
 #include "resources/QPackFile.h"
 #include "tests/resources/GlTest.h"
-#include "tests/resources/TestFiles.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 struct Glyph {

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "resources/QPackFile.h"
-#include "tests/resources/TestFiles.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 

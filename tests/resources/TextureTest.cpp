@@ -5,7 +5,7 @@
 #include "resources/QPackFile.h"
 #include "resources/QTexture.h"
 #include "tests/resources/GlTest.h"
-#include "tests/resources/TestFiles.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 struct Level {
@@ -16,9 +16,9 @@ struct Level {
 Bytes MakeTexture(int components, const std::vector<Level>& levels, uint32_t version = 0x0100)
 {
     Bytes bytes = {'Q', 'T', 'E', 'X'};
-    PutLE(bytes, version | uint32_t(components) << 16 | uint32_t(levels.size()) << 24, 4);
+    AppendLE32(bytes, version | uint32_t(components) << 16 | uint32_t(levels.size()) << 24);
     for (const Level& level : levels) {
-        PutLE(bytes, level.width | level.height << 16, 4);
+        AppendLE32(bytes, level.width | level.height << 16);
         bytes.insert(bytes.end(), level.pixels.begin(), level.pixels.end());
     }
     return bytes;

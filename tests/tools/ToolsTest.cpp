@@ -14,7 +14,7 @@
 #include "resources/QPackFile.h"
 #include "resources/QTexture.h"
 #include "tests/resources/GlTest.h"
-#include "tests/resources/TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
 
@@ -116,6 +116,12 @@ TEST_F(Tools, BadInputFailsWithAMessageAndNoOutput)
         {{QTEX_TOOL, "huge.png", "out.qtex"}, "huge.png: image is 200000 x 200000 pixels"},
         {{QTEX_TOOL, "--particle", "no/such/folder/p.qtex"}, "no/such/folder/p.qtex"},
         {{QTEX_TOOL, "--particle", "--size"}, "--size wants a whole number"},
+        {{QTEX_TOOL, "--particle", "--size", "99999999999999999999", "p.qtex"},
+         "qtex: --size wants a whole number from 1 to 4096, not \"99999999999999999999\""},
+        {{QTEX_TOOL, "--png", "--level", "1x", "good.qtex", "p.png"},
+         "qtex: --level wants a whole number from 0 to 254, not \"1x\""},
+        {{QFONT_TOOL, "--range", " 65-66", "x.ttf", "out.QF"},
+         "qfont: --range wants FIRST-LAST with 0 <= FIRST <= LAST <= 255, not \" 65-66\""},
         {{QFONT_TOOL, "notpng.png", "out.QF"}, "notpng.png"},
         {{QFONT_TOOL, "--range", "0-255", "x.ttf", "out.QF"}, "a bitmap font holds at most 255"},
         {{QFONT_TOOL, "--size", "0", "x.ttf", "out.QF"}, "--size wants a pixel size"},

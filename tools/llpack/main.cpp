@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "math/LittleEndian.h"
 #include "resources/QPackDirectory.h"
+#include "tools/common/ToolFail.h"
 #include "tools/common/ToolVersion.h"
 #include "tools/common/WholeFile.h"
 
@@ -41,19 +43,6 @@ struct Entry {
     uint32_t length = 0;
     bool fits = false;  // the data lies within the archive
 };
-
-int Fail(const std::string& message)
-{
-    fprintf(stderr, "llpack: %s\n", message.c_str());
-    return 1;
-}
-
-void PutU32(std::vector<uint8_t>& bytes, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) {
-        bytes.push_back(uint8_t(value >> (8 * i)));
-    }
-}
 
 std::string BaseName(const std::string& path)
 {
@@ -116,16 +105,16 @@ int Create(const std::string& archivePath, const std::vector<std::string>& input
     }
     uint64_t offset = PACK_HEADER_SIZE + directoryBytes;
     std::vector<uint8_t> archive = {'L', 'L', 'P', 'A', 'C', 'K'};
-    PutU32(archive, archiveVersion);
-    PutU32(archive, uint32_t(names.size()));
+    AppendLE32(archive, archiveVersion);
+    AppendLE32(archive, uint32_t(names.size()));
     for (size_t i = 0; i < names.size(); ++i) {
         if (offset + contents[i].size() > UINT32_MAX) {
             return Fail(archivePath + ": the archive would pass 4 GiB, beyond what its 32-bit offsets reach");
         }
         archive.push_back(uint8_t(names[i].size()));
         archive.insert(archive.end(), names[i].begin(), names[i].end());
-        PutU32(archive, uint32_t(offset));
-        PutU32(archive, uint32_t(contents[i].size()));
+        AppendLE32(archive, uint32_t(offset));
+        AppendLE32(archive, uint32_t(contents[i].size()));
         offset += contents[i].size();
     }
     for (const std::vector<uint8_t>& bytes : contents) {
@@ -275,6 +264,7 @@ int Extract(const std::string& archivePath, const std::string& folder, const std
 
 int main(int argc, char** argv)
 {
+    SetToolName("llpack");
     if (PrintVersionIfAsked(argc, argv, "llpack"))
         return 0;
     std::vector<std::string> args(argv + 1, argv + argc);

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/WholeFile.h"
+#include "math/NumberText.h"
+#include "tools/common/ToolFail.h"
 #include "tools/common/ToolVersion.h"
+#include "tools/common/WholeFile.h"
 
 namespace {
 const char usage[] =
@@ -25,19 +27,6 @@ const char usage[] =
     "  --help   shows this text\n"
     "  --version  prints the version\n"
     "The output file is written whole or not at all.\n";
-
-int Fail(const std::string& message)
-{
-    fprintf(stderr, "qfont: %s\n", message.c_str());
-    return 1;
-}
-
-bool ParseNumber(const std::string& text, long low, long high, long& value)
-{
-    char* end = nullptr;
-    value = strtol(text.c_str(), &end, 10);
-    return !text.empty() && *end == '\0' && value >= low && value <= high;
-}
 
 // Chooses the size: scalable fonts at the pixel size, bitmap fonts at their nearest strike.
 bool SetSize(FT_Face face, long pixels)
@@ -117,75 +106,78 @@ bool AddGlyph(FT_Face face, unsigned code, std::vector<uint8_t>& out, std::strin
     out.insert(out.end(), size_t(topRows) * rowBytes, 0);
     return true;
 }
-}  // namespace
+struct FontOptions {
+    long size = 16;   // pixels per em
+    long first = 32;  // the first character code
+    long last = 126;  // the last character code, first <= last
+};
 
-int main(int argc, char** argv)
+// Reads the options in front of the file names into `options` and moves `at` to the
+// first name. False, after printing why, when an option is unknown or its value wrong.
+bool ParseOptions(const std::vector<std::string>& args, FontOptions& options, size_t& at)
 {
-    if (PrintVersionIfAsked(argc, argv, "qfont"))
-        return 0;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        fputs(usage, stdout);
-        return 0;
-    }
-    long size = 16;
-    long first = 32;
-    long last = 126;
-    size_t at = 0;
-    while (at < args.size() && args[at].rfind("--", 0) == 0) {
+    for (at = 0; at < args.size() && args[at].rfind("--", 0) == 0; at += 2) {
         if ((args[at] == "--size" || args[at] == "--range") && at + 1 == args.size()) {
-            return Fail(args[at] + " wants a value (see qfont --help)");
+            Fail(args[at] + " wants a value (see qfont --help)");
+            return false;
         }
         if (args[at] == "--size") {
-            if (!ParseNumber(args[at + 1], 1, 255, size)) {
-                return Fail("--size wants a pixel size from 1 to 255, not \"" + args[at + 1] + "\"");
+            if (ParseWholeNumber(args[at + 1], 1L, 255L, options.size) != NumberText::Ok) {
+                Fail("--size wants a pixel size from 1 to 255, not \"" + args[at + 1] + "\"");
+                return false;
             }
         } else if (args[at] == "--range") {
             const std::string& range = args[at + 1];
             size_t dash = range.find('-');
-            if (dash == std::string::npos || !ParseNumber(range.substr(0, dash), 0, 255, first) ||
-                !ParseNumber(range.substr(dash + 1), 0, 255, last) || first > last) {
-                return Fail("--range wants FIRST-LAST with 0 <= FIRST <= LAST <= 255, not \"" + range + "\"");
+            if (dash == std::string::npos ||
+                ParseWholeNumber(range.substr(0, dash), 0L, 255L, options.first) != NumberText::Ok ||
+                ParseWholeNumber(range.substr(dash + 1), 0L, 255L, options.last) != NumberText::Ok ||
+                options.first > options.last) {
+                Fail("--range wants FIRST-LAST with 0 <= FIRST <= LAST <= 255, not \"" + range + "\"");
+                return false;
             }
-            if (last - first + 1 > 255) {
-                return Fail("--range " + range + " holds " + std::to_string(last - first + 1) +
-                            " codes; a bitmap font holds at most 255");
+            if (options.last - options.first + 1 > 255) {
+                Fail("--range " + range + " holds " + std::to_string(options.last - options.first + 1) +
+                     " codes; a bitmap font holds at most 255");
+                return false;
             }
         } else {
-            return Fail("unknown option \"" + args[at] + "\" (see qfont --help)");
+            Fail("unknown option \"" + args[at] + "\" (see qfont --help)");
+            return false;
         }
-        at += 2;
     }
-    if (args.size() != at + 2) {
-        fputs(usage, stderr);
-        return 1;
-    }
-    const std::string& fontPath = args[at];
-    const std::string& outputPath = args[at + 1];
+    return true;
+}
 
+// Renders the font file's glyphs for the chosen codes into a whole QBMFONT image in
+// `bytes`. False with `problem` set, naming the font file where it is at fault.
+bool MakeFont(const std::string& fontPath, const FontOptions& options, std::vector<uint8_t>& bytes,
+              std::string& problem)
+{
     FT_Library library;
     if (FT_Init_FreeType(&library) != 0) {
-        return Fail("cannot start FreeType");
+        problem = "cannot start FreeType";
+        return false;
     }
     // The font is read whole first, so that only a regular file is read (a FIFO can't
     // stall the tool); FreeType then works on the bytes, which outlive the face.
-    std::string problem;
     std::vector<uint8_t> fontBytes;
     if (!ReadFileWhole(fontPath, fontBytes, problem)) {
         FT_Done_FreeType(library);
-        return Fail(problem);
+        return false;
     }
     FT_Face face;
     if (FT_New_Memory_Face(library, fontBytes.data(), FT_Long(fontBytes.size()), 0, &face) != 0) {
         FT_Done_FreeType(library);
-        return Fail(fontPath + ": not a font FreeType can read");
+        problem = fontPath + ": not a font FreeType can read";
+        return false;
     }
-    std::vector<uint8_t> bytes = {'Q', 'B', 'M', 'F', 'O', 'N', 'T', 0};
+    bytes = {'Q', 'B', 'M', 'F', 'O', 'N', 'T', 0};
     unsigned count = 0;
-    if (!SetSize(face, size)) {
-        problem = fontPath + ": cannot be set to " + std::to_string(size) + " pixels";
+    if (!SetSize(face, options.size)) {
+        problem = fontPath + ": cannot be set to " + std::to_string(options.size) + " pixels";
     }
-    for (long code = first; problem.empty() && code <= last; ++code) {
+    for (long code = options.first; problem.empty() && code <= options.last; ++code) {
         if (FT_Get_Char_Index(face, FT_ULong(code)) == 0) {
             continue;
         }
@@ -200,13 +192,40 @@ int main(int argc, char** argv)
     FT_Done_Face(face);
     FT_Done_FreeType(library);
     if (!problem.empty()) {
-        return Fail(problem);
+        return false;
     }
     if (count == 0) {
-        return Fail(fontPath + ": has no glyphs for codes " + std::to_string(first) + " to " + std::to_string(last));
+        problem = fontPath + ": has no glyphs for codes " + std::to_string(options.first) + " to " +
+                  std::to_string(options.last);
+        return false;
     }
     bytes[7] = uint8_t(count);
-    if (!WriteFileWhole(outputPath, bytes, problem)) {
+    return true;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    SetToolName("qfont");
+    if (PrintVersionIfAsked(argc, argv, "qfont"))
+        return 0;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        fputs(usage, stdout);
+        return 0;
+    }
+    FontOptions options;
+    size_t at = 0;
+    if (!ParseOptions(args, options, at)) {
+        return 1;
+    }
+    if (args.size() != at + 2) {
+        fputs(usage, stderr);
+        return 1;
+    }
+    std::vector<uint8_t> bytes;
+    std::string problem;
+    if (!MakeFont(args[at], options, bytes, problem) || !WriteFileWhole(args[at + 1], bytes, problem)) {
         return Fail(problem);
     }
     return 0;

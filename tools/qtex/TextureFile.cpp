@@ -2,15 +2,10 @@
 
 #include <cmath>
 
+#include "math/LittleEndian.h"
 #include "resources/QTextureFormat.h"
 
 namespace {
-void PutU16(std::vector<uint8_t>& bytes, uint32_t value)
-{
-    bytes.push_back(uint8_t(value & 0xff));
-    bytes.push_back(uint8_t(value >> 8));
-}
-
 MipLevel HalveLevel(const MipLevel& source, int components)
 {
     MipLevel level;
@@ -83,7 +78,7 @@ bool EncodeTexture(const TextureFile& texture, std::vector<uint8_t>& bytes, std:
         return false;
     }
     bytes = {'Q', 'T', 'E', 'X'};
-    PutU16(bytes, TEXTURE_VERSION);
+    AppendLE16(bytes, TEXTURE_VERSION);
     bytes.push_back(uint8_t(texture.components));
     bytes.push_back(uint8_t(texture.levels.size()));
     for (const MipLevel& level : texture.levels) {
@@ -96,8 +91,8 @@ bool EncodeTexture(const TextureFile& texture, std::vector<uint8_t>& bytes, std:
             problem = "level pixel count does not match its size";
             return false;
         }
-        PutU16(bytes, level.width);
-        PutU16(bytes, level.height);
+        AppendLE16(bytes, uint16_t(level.width));
+        AppendLE16(bytes, uint16_t(level.height));
         bytes.insert(bytes.end(), level.pixels.begin(), level.pixels.end());
     }
     return true;

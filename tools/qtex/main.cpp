@@ -1,16 +1,18 @@
 // qtex: makes QTEX textures (PNG in, or the built-in particle spot), shows and checks
 // them, and turns a level back into a PNG. Exit code 0 on success, 1 on any failure.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "math/NumberText.h"
+#include "resources/QTextureFormat.h"
 #include "tools/common/PngFile.h"
+#include "tools/common/ToolFail.h"
+#include "tools/common/ToolVersion.h"
 #include "tools/common/WholeFile.h"
 #include "tools/qtex/TextureFile.h"
-#include "tools/common/ToolVersion.h"
 
 namespace {
 const char usage[] =
@@ -29,19 +31,6 @@ const char usage[] =
     "  --help       shows this text\n"
     "  --version    prints the version\n"
     "Output files are written whole or not at all.\n";
-
-int Fail(const std::string& message)
-{
-    fprintf(stderr, "qtex: %s\n", message.c_str());
-    return 1;
-}
-
-bool ParseCount(const char* text, unsigned long low, unsigned long high, unsigned long& value)
-{
-    char* end = nullptr;
-    value = strtoul(text, &end, 10);
-    return *text != '\0' && *end == '\0' && text[0] != '-' && value >= low && value <= high;
-}
 
 int WriteTexture(const TextureFile& texture, const std::string& output)
 {
@@ -108,19 +97,19 @@ int Info(const std::string& path)
                texture.components == 4   ? "RGBA"
                : texture.components == 3 ? "RGB"
                                          : "unknown",
-               bytes.size() >= 8 ? size_t(bytes[7]) : size_t(0), bytes.size());
+               size_t(ParseTextureHeader(bytes.data(), bytes.size()).levelCount), bytes.size());
     }
     for (size_t k = 0; k < texture.levels.size(); ++k) {
         const MipLevel& level = texture.levels[k];
         printf("  level %zu: %u x %u, %zu bytes\n", k, level.width, level.height, level.pixels.size());
     }
     for (const std::string& problem : problems) {
-        fprintf(stderr, "qtex: %s: %s\n", path.c_str(), problem.c_str());
+        Fail(path + ": " + problem);
     }
     return good ? 0 : 1;
 }
 
-int ToPng(const std::string& path, unsigned long levelIndex, const std::string& output)
+int ToPng(const std::string& path, uint32_t levelIndex, const std::string& output)
 {
     std::vector<uint8_t> bytes;
     std::string error;
@@ -142,14 +131,14 @@ int ToPng(const std::string& path, unsigned long levelIndex, const std::string& 
 }
 // Reads "FLAG N" when it follows the mode at args[1]: N in low..high goes to `value` and
 // `at` moves past it. False (after printing why) when the flag is there with a bad value.
-bool OptionalCount(const std::vector<std::string>& args, const char* flag, unsigned long low, unsigned long high,
-                   unsigned long& value, size_t& at)
+bool OptionalCount(const std::vector<std::string>& args, const char* flag, uint32_t low, uint32_t high, uint32_t& value,
+                   size_t& at)
 {
     if (args.size() <= 1 || args[1] != flag) {
         return true;
     }
     std::string text = args.size() > 2 ? args[2] : "";
-    if (!ParseCount(text.c_str(), low, high, value)) {
+    if (ParseWholeNumber(text, low, high, value) != NumberText::Ok) {
         Fail(std::string(flag) + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
              ", not \"" + text + "\"");
         return false;
@@ -162,6 +151,7 @@ bool OptionalCount(const std::vector<std::string>& args, const char* flag, unsig
 
 int main(int argc, char** argv)
 {
+    SetToolName("qtex");
     if (PrintVersionIfAsked(argc, argv, "qtex"))
         return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -180,7 +170,7 @@ int main(int argc, char** argv)
         return Info(args[1]);
     }
     if (args[0] == "--particle") {
-        unsigned long size = 128;
+        uint32_t size = 128;
         size_t at = 1;
         if (!OptionalCount(args, "--size", 1, 4096, size, at)) {
             return 1;
@@ -191,7 +181,7 @@ int main(int argc, char** argv)
         return Particle(uint32_t(size), args[at]);
     }
     if (args[0] == "--png") {
-        unsigned long level = 0;
+        uint32_t level = 0;
         size_t at = 1;
         if (!OptionalCount(args, "--level", 0, 254, level, at)) {
             return 1;

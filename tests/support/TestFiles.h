@@ -8,27 +8,22 @@
 #include <utility>
 #include <vector>
 
+#include "math/LittleEndian.h"
 #include "tests/support/InScratchFolder.h"
-
-inline void PutLE(Bytes& bytes, uint32_t value, int size)  // least significant byte first
-{
-    for (int i = 0; i < size; ++i)
-        bytes.push_back(uint8_t(value >> (8 * i)));
-}
 
 // A well-formed archive: the entries' data follow the directory in order.
 inline Bytes MakeArchive(const std::vector<std::pair<std::string, Bytes>>& entries)
 {
     Bytes bytes = {'L', 'L', 'P', 'A', 'C', 'K', 1, 0, 0, 0}, data;
-    PutLE(bytes, uint32_t(entries.size()), 4);
+    AppendLE32(bytes, uint32_t(entries.size()));
     uint32_t offset = 14;
     for (const auto& entry : entries)
         offset += uint32_t(9 + entry.first.size());
     for (const auto& entry : entries) {
         bytes.push_back(uint8_t(entry.first.size()));
         bytes.insert(bytes.end(), entry.first.begin(), entry.first.end());
-        PutLE(bytes, offset + uint32_t(data.size()), 4);
-        PutLE(bytes, uint32_t(entry.second.size()), 4);
+        AppendLE32(bytes, offset + uint32_t(data.size()));
+        AppendLE32(bytes, uint32_t(entry.second.size()));
         data.insert(data.end(), entry.second.begin(), entry.second.end());
     }
     bytes.insert(bytes.end(), data.begin(), data.end());
@@ -38,9 +33,9 @@ inline Bytes MakeArchive(const std::vector<std::pair<std::string, Bytes>>& entri
 // A copy of bytes with the 4 bytes at `at` holding value, least significant first.
 inline Bytes Patched(Bytes bytes, size_t at, uint32_t value)
 {
-    Bytes field;
-    PutLE(field, value, 4);
-    std::copy(field.begin(), field.end(), bytes.begin() + std::ptrdiff_t(at));
+    unsigned char field[4];
+    WriteLE32(field, value);
+    std::copy(field, field + 4, bytes.begin() + std::ptrdiff_t(at));
     return bytes;
 }
 

@@ -1,0 +1,55 @@
+#include "particles/QBillboardStream.h"
+
+#include "math/QMatrix.h"
+#include "particles/QParticleManager.h"
+
+#include <algorithm>
+
+namespace {
+
+// The four corners of a particle at p in strip order (left-up, right-up, left-down,
+// right-down) with the texture upright on screen (s to the right, t upwards), the
+// first and last written twice to stitch the strip.
+void WriteParticle(QBillboardVertex* out, const Vec3& p, const Vec3& a, const Vec3& b, const Color4& c)
+{
+    const QBillboardVertex leftUp{p.x - b.x, p.y - b.y, p.z - b.z, 0.0f, 1.0f, c.r, c.g, c.b, c.a};
+    const QBillboardVertex rightUp{p.x + a.x, p.y + a.y, p.z + a.z, 1.0f, 1.0f, c.r, c.g, c.b, c.a};
+    const QBillboardVertex leftDown{p.x - a.x, p.y - a.y, p.z - a.z, 0.0f, 0.0f, c.r, c.g, c.b, c.a};
+    const QBillboardVertex rightDown{p.x + b.x, p.y + b.y, p.z + b.z, 1.0f, 0.0f, c.r, c.g, c.b, c.a};
+    out[0] = leftUp;
+    out[1] = leftUp;
+    out[2] = rightUp;
+    out[3] = leftDown;
+    out[4] = rightDown;
+    out[5] = rightDown;
+}
+
+}  // namespace
+
+void QBillboardStream::Build(const QParticleManager& manager, const QMatrix& view)
+{
+    // The view's first row is the world direction shown as screen right, its second
+    // row the one shown as up; the square's diagonals are their sum and difference.
+    const float* m = view.GetData();
+    const Vec3 axisA{m[0] + m[1], m[4] + m[5], m[8] + m[9]};
+    const Vec3 axisB{m[0] - m[1], m[4] - m[5], m[8] - m[9]};
+
+    systems.clear();
+    size_t used = 0;
+    for (const QParticleSystem* system = manager.systems; system != nullptr; system = system->next) {
+        const float size = system->size;
+        const Vec3 a{axisA.x * size, axisA.y * size, axisA.z * size};
+        const Vec3 b{axisB.x * size, axisB.y * size, axisB.z * size};
+        const size_t first = used;
+        for (const QParticleBatch* batch = system->batches; batch != nullptr; batch = batch->next) {
+            for (const QParticle* particle = batch->particles; particle != nullptr; particle = particle->next) {
+                if (used + VERTICES_PER_PARTICLE > vertices.size())
+                    vertices.resize(std::max(2 * vertices.size(), size_t(64) * VERTICES_PER_PARTICLE));
+                WriteParticle(&vertices[used], particle->position, a, b, batch->color);
+                used += VERTICES_PER_PARTICLE;
+            }
+        }
+        systems.push_back(SystemRange{system->texture, static_cast<int>(first), static_cast<int>(used - first)});
+    }
+    vertexCount = static_cast<int>(used);
+}

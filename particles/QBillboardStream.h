@@ -1,0 +1,47 @@
+#pragma once
+// The billboards of every particle of a manager as one interleaved vertex stream, free
+// of any graphics API: each renderer (GL client arrays, WebGL) draws the same vertices.
+// Per attached system, in list order, one triangle strip: its batches newest first,
+// each batch's particles in chain order, every particle four corners stitched to the
+// next by repeating its first and last corner (v0 v0 v1 v2 v3 v3), so each particle
+// starts at an even vertex and keeps the winding of a strip of its own. The stream owns
+// its buffer; it grows only when a frame has more particles than any before.
+
+#include <vector>
+
+class QMatrix;
+class QParticleManager;
+
+// One corner: position in world units, texture coordinate, the batch's colour.
+struct QBillboardVertex {
+    float x, y, z;
+    float s, t;
+    float r, g, b, a;
+};
+static_assert(sizeof(QBillboardVertex) == 36, "interleaved vertices are nine packed floats");
+
+class QBillboardStream {
+public:
+    static constexpr int VERTICES_PER_PARTICLE = 6;
+
+    // A run of the stream drawn with one texture: one attached system.
+    struct SystemRange {
+        unsigned texture;  // the system's GL texture name
+        int first;         // first vertex of the system's strip
+        int count;         // vertices of the strip, 6 per particle; 0 for a system without particles
+    };
+
+    // Rebuilds the stream from the manager's systems, with the billboard diagonals
+    // taken from the view's first two rows (right + up, right - up) times each
+    // system's size. Leaves the particles untouched.
+    void Build(const QParticleManager& manager, const QMatrix& view);
+
+    const QBillboardVertex* Vertices() const { return vertices.data(); }
+    int VertexCount() const { return vertexCount; }
+    const std::vector<SystemRange>& Systems() const { return systems; }
+
+private:
+    std::vector<QBillboardVertex> vertices;  // capacity kept between frames; only the first vertexCount are valid
+    int vertexCount = 0;
+    std::vector<SystemRange> systems;  // one per attached system, in list order
+};
