@@ -7,23 +7,11 @@
 #include "effect/EffectFields.h"
 #include "files/RegularFile.h"
 #include "files/ReplaceFile.h"
+#include "math/LittleEndian.h"
 
 namespace {
 
 const char effectMagic[] = "QPARTICLESYSTEM";  // the first EFFECT_MAGIC_SIZE bytes; the NUL is not stored
-
-void PutU32(unsigned char* p, uint32_t v)
-{
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
-
-uint32_t GetU32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 // Bytes quoted for a message: printable ASCII as it is, the rest as \xNN.
 std::string Printable(const unsigned char* bytes, size_t count)
@@ -73,13 +61,12 @@ std::string RefusalText(EffectFileResult result, const unsigned char* bytes, uin
 size_t EncodeEffect(const EmitterSettings& s, unsigned char* out)
 {
     std::memcpy(out, effectMagic, EFFECT_MAGIC_SIZE);
-    out[EFFECT_MAGIC_SIZE] = static_cast<unsigned char>(EFFECT_FILE_VERSION & 0xFF);
-    out[EFFECT_MAGIC_SIZE + 1] = static_cast<unsigned char>(EFFECT_FILE_VERSION >> 8);
+    WriteLE16(out + EFFECT_MAGIC_SIZE, EFFECT_FILE_VERSION);
     for (const EffectField& f : effectFields) {
         if (f.kind == FIELD_SWITCH || (f.coneOnly && !s.coneEnabled))
             continue;
         for (int c = 0; c < f.components; ++c)
-            PutU32(out + f.offset + 4 * c, FieldBits(s, f, c));
+            WriteLE32(out + f.offset + 4 * c, FieldBits(s, f, c));
     }
     return s.coneEnabled ? EFFECT_FILE_CONE_SIZE : EFFECT_FILE_SIZE;
 }
@@ -93,7 +80,7 @@ EffectFileResult DecodeEffect(const unsigned char* bytes, size_t count, EmitterS
                                                                                                     : EFFECT_BAD_MAGIC;
     if (std::memcmp(bytes, effectMagic, EFFECT_MAGIC_SIZE) != 0)
         return EFFECT_BAD_MAGIC;
-    if ((bytes[15] | bytes[16] << 8) != EFFECT_FILE_VERSION)
+    if (ReadLE16(bytes + EFFECT_MAGIC_SIZE) != EFFECT_FILE_VERSION)
         return EFFECT_BAD_VERSION;
 
     // The fields follow each other without gaps, so a field the end cuts through and
@@ -107,7 +94,7 @@ EffectFileResult DecodeEffect(const unsigned char* bytes, size_t count, EmitterS
         if (!fits || (f.coneOnly && !cone))
             continue;
         for (int c = 0; c < f.components; ++c)
-            SetFieldBits(into, f, c, f.kind == FIELD_SWITCH ? cone : GetU32(bytes + f.offset + 4 * c));
+            SetFieldBits(into, f, c, f.kind == FIELD_SWITCH ? cone : ReadLE32(bytes + f.offset + 4 * c));
         fields |= EffectFieldBit(i);
     }
     if (!cone) {
