@@ -40,7 +40,8 @@ std::string UnreadableText(const std::string& problem)
     return "can't be read: " + problem;
 }
 
-// Why DecodeEffect refused `count` bytes with `result` (never EFFECT_OK or EFFECT_UNREADABLE).
+// Why DecodeEffect refused `bytes`, from a file of `fileSize` bytes, with `result`
+// (never EFFECT_OK or EFFECT_UNREADABLE).
 std::string RefusalText(EffectFileResult result, const unsigned char* bytes, uint64_t fileSize)
 {
     if (result == EFFECT_SHORT)
