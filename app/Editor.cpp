@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include <GL/gl.h>
+#include <malloc.h>
 
 #include "app/EditorState.h"
 #include "app/EffectSaving.h"
@@ -56,6 +57,10 @@ int EditorSession::Start(int argc, char** argv)
         std::printf("Not enought arguments. Must at least specify texture.\n");
         return 1;
     }
+    // GL's text drawing frees and takes back the same heap memory every frame; the C
+    // library would hand it to the system and fault it in again each time. Freed
+    // memory goes back only past 64 MiB at the top of the heap.
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
     // setupLL has told the user why (a message box) and released what it made.
     if (setupLL(editorWindowTitle, LL_DOUBLEBUFFER, 0, 0, 640, 480) != 0)
         return 1;

@@ -1,165 +1,147 @@
 #include "effect/EffectFile.h"
 
-#include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <string>
 #include <vector>
 
+#include "effect/EffectFields.h"
 #include "files/RegularFile.h"
 #include "files/ReplaceFile.h"
+#include "math/LittleEndian.h"
 
 namespace {
 
 const char effectMagic[] = "QPARTICLESYSTEM";  // the first EFFECT_MAGIC_SIZE bytes; the NUL is not stored
 
-void PutU32(unsigned char*& p, uint32_t v)
+// Bytes quoted for a message: printable ASCII as it is, the rest as \xNN.
+std::string Printable(const unsigned char* bytes, size_t count)
 {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-    p += 4;
-}
-
-void PutFloat(unsigned char*& p, float f)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    PutU32(p, bits);
-}
-
-void PutInt(unsigned char*& p, int v)
-{
-    PutU32(p, static_cast<uint32_t>(v));
-}
-
-uint32_t GetU32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-// Hands out whole fields of `size` bytes; once a field doesn't fit, every later
-// request fails too, so the fields past a cut keep their values.
-struct FieldReader {
-    const unsigned char* p;
-    size_t left;
-
-    const unsigned char* Take(size_t size)
-    {
-        if (left < size) {
-            left = 0;
-            return nullptr;
+    std::string text = "\"";
+    for (size_t i = 0; i < count; ++i) {
+        const unsigned char c = bytes[i];
+        if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+            text += char(c);
+        } else {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            text += escaped;
         }
-        const unsigned char* field = p;
-        p += size;
-        left -= size;
-        return field;
     }
+    return text + "\"";
+}
 
-    // Reads `n` consecutive floats as one field into `out` (all or none).
-    bool Floats(float* out, size_t n)
-    {
-        const unsigned char* field = Take(4 * n);
-        if (!field)
-            return false;
-        for (size_t i = 0; i < n; ++i) {
-            uint32_t bits = GetU32(field + 4 * i);
-            std::memcpy(&out[i], &bits, 4);
-        }
-        return true;
-    }
+// The file library's reason for not reading a file, in the words of an effect file.
+std::string UnreadableText(const std::string& problem)
+{
+    if (problem == "is a folder, not a regular file")
+        return "is a directory, not an effect file";
+    if (problem == "not a regular file")
+        return "is not a regular file";
+    return "can't be read: " + problem;
+}
 
-    bool Int(int& out)
-    {
-        const unsigned char* field = Take(4);
-        if (!field)
-            return false;
-        out = static_cast<int>(GetU32(field));
-        return true;
-    }
-};
+// Why DecodeEffect refused `bytes`, from a file of `fileSize` bytes, with `result`
+// (never EFFECT_OK or EFFECT_UNREADABLE).
+std::string RefusalText(EffectFileResult result, const unsigned char* bytes, uint64_t fileSize)
+{
+    if (result == EFFECT_SHORT)
+        return "short file: " + std::to_string(fileSize) + " bytes; an effect file starts with the " +
+               std::to_string(unsigned(EFFECT_HEADER_SIZE)) + " bytes of its magic and version";
+    if (result == EFFECT_BAD_MAGIC)
+        return "wrong magic: starts with " + Printable(bytes, EFFECT_MAGIC_SIZE) + " instead of \"" + effectMagic +
+               "\"";
+    char text[96];
+    snprintf(text, sizeof text, "wrong version 0x%02x%02x (bytes %02x %02x); this format is version 0x%04x",
+             bytes[EFFECT_MAGIC_SIZE + 1], bytes[EFFECT_MAGIC_SIZE], bytes[EFFECT_MAGIC_SIZE],
+             bytes[EFFECT_MAGIC_SIZE + 1], unsigned(EFFECT_FILE_VERSION));
+    return text;
+}
 
 }  // namespace
 
 size_t EncodeEffect(const EmitterSettings& s, unsigned char* out)
 {
-    unsigned char* p = out;
-    std::memcpy(p, effectMagic, EFFECT_MAGIC_SIZE);
-    p += EFFECT_MAGIC_SIZE;
-    *p++ = static_cast<unsigned char>(EFFECT_FILE_VERSION & 0xFF);
-    *p++ = static_cast<unsigned char>(EFFECT_FILE_VERSION >> 8);
-    PutFloat(p, s.velocity);
-    PutFloat(p, s.startColor.r);
-    PutFloat(p, s.startColor.g);
-    PutFloat(p, s.startColor.b);
-    PutFloat(p, s.startColor.a);
-    PutFloat(p, s.endColor.r);
-    PutFloat(p, s.endColor.g);
-    PutFloat(p, s.endColor.b);
-    PutFloat(p, s.endColor.a);
-    PutFloat(p, s.size);
-    PutInt(p, s.lifetime);
-    PutInt(p, s.emitRate);
-    if (s.coneEnabled) {
-        PutFloat(p, s.coneDirection.x);
-        PutFloat(p, s.coneDirection.y);
-        PutFloat(p, s.coneDirection.z);
-        PutFloat(p, s.coneAngle);
+    std::memcpy(out, effectMagic, EFFECT_MAGIC_SIZE);
+    WriteLE16(out + EFFECT_MAGIC_SIZE, EFFECT_FILE_VERSION);
+    for (const EffectField& f : effectFields) {
+        if (f.kind == FIELD_SWITCH || (f.coneOnly && !s.coneEnabled))
+            continue;
+        for (int c = 0; c < f.components; ++c)
+            WriteLE32(out + f.offset + 4 * c, FieldBits(s, f, c));
     }
-    return static_cast<size_t>(p - out);
+    return s.coneEnabled ? EFFECT_FILE_CONE_SIZE : EFFECT_FILE_SIZE;
 }
 
-EffectFileResult DecodeEffect(const unsigned char* bytes, size_t count, EmitterSettings& into)
+EffectFileResult DecodeEffect(const unsigned char* bytes, size_t count, EmitterSettings& into, unsigned* taken)
 {
+    if (taken)
+        *taken = 0;
     if (count < EFFECT_HEADER_SIZE)
         return count < EFFECT_MAGIC_SIZE || std::memcmp(bytes, effectMagic, EFFECT_MAGIC_SIZE) == 0 ? EFFECT_SHORT
                                                                                                     : EFFECT_BAD_MAGIC;
     if (std::memcmp(bytes, effectMagic, EFFECT_MAGIC_SIZE) != 0)
         return EFFECT_BAD_MAGIC;
-    if ((bytes[15] | bytes[16] << 8) != EFFECT_FILE_VERSION)
+    if (ReadLE16(bytes + EFFECT_MAGIC_SIZE) != EFFECT_FILE_VERSION)
         return EFFECT_BAD_VERSION;
 
-    FieldReader in{bytes + EFFECT_HEADER_SIZE, count - EFFECT_HEADER_SIZE};
-    float color[4];
-    in.Floats(&into.velocity, 1);
-    if (in.Floats(color, 4))
-        into.startColor = Color4{color[0], color[1], color[2], color[3]};
-    if (in.Floats(color, 4))
-        into.endColor = Color4{color[0], color[1], color[2], color[3]};
-    in.Floats(&into.size, 1);
-    in.Int(into.lifetime);
-    in.Int(into.emitRate);
-
-    float axis[3];
-    if (in.Floats(axis, 3)) {
-        into.coneDirection = Vec3{axis[0], axis[1], axis[2]};
-        in.Floats(&into.coneAngle, 1);
-        into.coneEnabled = true;
-    } else {
-        into.coneEnabled = false;
-        into.coneDirection = Vec3{0.0f, 0.0f, -1.0f};
-        into.coneAngle = 90.0f;
+    // The fields follow each other without gaps, so a field the end cuts through and
+    // every later one stay as they were. Three whole axis floats turn the cone on.
+    const bool cone = count >= EFFECT_FILE_SIZE + 3 * 4;
+    const EmitterSettings defaults = DefaultEmitterSettings();
+    unsigned fields = 0;
+    for (size_t i = 0; i < EFFECT_FIELD_COUNT; ++i) {
+        const EffectField& f = effectFields[i];
+        const bool fits = f.kind == FIELD_SWITCH || f.offset + 4 * size_t(f.components) <= count;
+        if (!fits || (f.coneOnly && !cone))
+            continue;
+        for (int c = 0; c < f.components; ++c)
+            SetFieldBits(into, f, c, f.kind == FIELD_SWITCH ? cone : ReadLE32(bytes + f.offset + 4 * c));
+        fields |= EffectFieldBit(i);
     }
+    if (!cone) {
+        into.coneDirection = defaults.coneDirection;
+        into.coneAngle = defaults.coneAngle;
+    }
+    if (taken)
+        *taken = fields;
     return EFFECT_OK;
+}
+
+bool WriteEffectFile(const char* name, const EmitterSettings& s, std::string& problem)
+{
+    unsigned char record[EFFECT_FILE_CONE_SIZE];
+    const size_t length = EncodeEffect(s, record);
+    return ReplaceFileWhole(name, record, length, problem);
 }
 
 bool WriteEffectFile(const char* name, const EmitterSettings& s)
 {
-    unsigned char record[EFFECT_FILE_CONE_SIZE];
-    size_t length = EncodeEffect(s, record);
     std::string problem;
-    return ReplaceFileWhole(name, record, length, problem);
+    return WriteEffectFile(name, s, problem);
+}
+
+EffectFileResult ReadEffectFile(const char* name, EmitterSettings& into, EffectFileRead& read)
+{
+    std::vector<uint8_t> bytes;
+    std::string problem;
+    read.fileSize = 0;
+    read.fieldsTaken = 0;
+    read.problem.clear();
+    if (!ReadRegularFile(name, bytes, problem, EFFECT_FILE_CONE_SIZE, &read.fileSize)) {
+        read.problem = UnreadableText(problem);
+        return read.result = EFFECT_UNREADABLE;
+    }
+    read.result = DecodeEffect(bytes.data(), bytes.size(), into, &read.fieldsTaken);
+    if (read.result != EFFECT_OK)
+        read.problem = RefusalText(read.result, bytes.data(), read.fileSize);
+    return read.result;
 }
 
 EffectFileResult ReadEffectFile(const char* name, EmitterSettings& into, size_t* fileSize)
 {
-    std::vector<uint8_t> bytes;
-    std::string problem;
-    uint64_t size = 0;
-    bool read = ReadRegularFile(name, bytes, problem, EFFECT_FILE_CONE_SIZE, &size);
+    EffectFileRead read;
+    ReadEffectFile(name, into, read);
     if (fileSize)
-        *fileSize = static_cast<size_t>(size);
-    if (!read)
-        return EFFECT_UNREADABLE;
-    return DecodeEffect(bytes.data(), bytes.size(), into);
+        *fileSize = static_cast<size_t>(read.fileSize);
+    return read.result;
 }

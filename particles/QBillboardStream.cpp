@@ -49,7 +49,12 @@ void QBillboardStream::Build(const QParticleManager& manager, const QMatrix& vie
                 used += VERTICES_PER_PARTICLE;
             }
         }
-        systems.push_back(SystemRange{system->texture, static_cast<int>(first), static_cast<int>(used - first)});
+        // The strip leaves out the system's first and last vertex, doubled only to
+        // stitch: every particle then starts at an even vertex of its strip, so its two
+        // triangles have the winding of a four-vertex strip of its own.
+        const int count = static_cast<int>(used - first);
+        systems.push_back(
+            SystemRange{system->texture, static_cast<int>(first) + (count > 0 ? 1 : 0), count > 0 ? count - 2 : 0});
     }
     vertexCount = static_cast<int>(used);
 }

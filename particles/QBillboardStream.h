@@ -2,10 +2,13 @@
 // The billboards of every particle of a manager as one interleaved vertex stream, free
 // of any graphics API: each renderer (GL client arrays, WebGL) draws the same vertices.
 // Per attached system, in list order, one triangle strip: its batches newest first,
-// each batch's particles in chain order, every particle four corners stitched to the
-// next by repeating its first and last corner (v0 v0 v1 v2 v3 v3), so each particle
-// starts at an even vertex and keeps the winding of a strip of its own. The stream owns
-// its buffer; it grows only when a frame has more particles than any before.
+// each batch's particles in chain order, every particle's four corners written as
+// v0 v0 v1 v2 v3 v3, the doubled corners stitching it to its neighbours with triangles
+// of no area. A system's range leaves out its first and last vertex, so each particle
+// starts at an even vertex of the strip and keeps the winding of a strip of its own.
+// All four corners of a particle carry its batch's colour, so a renderer may shade
+// flat. The stream owns its buffer; it grows only when a frame has more particles than
+// any before.
 
 #include <vector>
 
@@ -22,13 +25,13 @@ static_assert(sizeof(QBillboardVertex) == 36, "interleaved vertices are nine pac
 
 class QBillboardStream {
 public:
-    static constexpr int VERTICES_PER_PARTICLE = 6;
+    static constexpr int VERTICES_PER_PARTICLE = 6;  // v0 v0 v1 v2 v3 v3
 
     // A run of the stream drawn with one texture: one attached system.
     struct SystemRange {
         unsigned texture;  // the system's GL texture name
-        int first;         // first vertex of the system's strip
-        int count;         // vertices of the strip, 6 per particle; 0 for a system without particles
+        int first;         // first vertex of the system's strip: its first particle's second vertex
+        int count;         // vertices of the strip, 6 per particle less 2; 0 for a system without particles
     };
 
     // Rebuilds the stream from the manager's systems, with the billboard diagonals

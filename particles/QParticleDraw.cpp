@@ -2,6 +2,9 @@
 // viewer, tinted with its batch's colour and added onto the frame (additive
 // blending, no depth writes, so drawing order never matters and nothing is sorted).
 // Positions are world coordinates; the caller has set the projection and modelview.
+// The squares come from the manager's billboard stream, drawn from GL 1.1 client
+// arrays as one stitched triangle strip per system, at a fraction of the calls that
+// one immediate-mode strip per particle takes.
 
 #include "math/QMatrix.h"
 #include "particles/QParticleManager.h"
@@ -17,46 +20,42 @@ void QParticleManager::DrawAll(const QMatrix& view)
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glDepthMask(GL_FALSE);
 
-    // The view's first row is the world direction shown as screen right, its second
-    // row the one shown as up; the square's diagonals are their sum and difference.
-    const float* m = view.GetData();
-    BillboardAxes axes;
-    axes.a = Vec3{m[0] + m[1], m[4] + m[5], m[8] + m[9]};
-    axes.b = Vec3{m[0] - m[1], m[4] - m[5], m[8] - m[9]};
+    drawStream.Build(*this, view);
+    // Every corner of a particle carries its batch's colour. Flat shading passes that
+    // colour on as it is, as the immediate-mode strips' one colour per batch was;
+    // smooth shading would interpolate it with perspective and could round a pixel one
+    // step away.
+    GLint shadeModel = GL_SMOOTH;
+    glGetIntegerv(GL_SHADE_MODEL, &shadeModel);
+    glShadeModel(GL_FLAT);
+    const QBillboardVertex* vertices = drawStream.Vertices();
+    const GLsizei stride = sizeof(QBillboardVertex);
+    if (drawStream.VertexCount() > 0) {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glVertexPointer(3, GL_FLOAT, stride, &vertices->x);
+        glTexCoordPointer(2, GL_FLOAT, stride, &vertices->s);
+        glColorPointer(4, GL_FLOAT, stride, &vertices->r);
+    }
+    for (const QBillboardStream::SystemRange& range : drawStream.Systems()) {
+        glBindTexture(GL_TEXTURE_2D, range.texture);
+        if (range.count > 0)
+            glDrawArrays(GL_TRIANGLE_STRIP, range.first, range.count);
+    }
+    if (drawStream.VertexCount() > 0) {
+        glDisableClientState(GL_COLOR_ARRAY);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        // A colour array leaves the current colour undefined; it ends as the last
+        // batch drawn, as if each batch had set it in turn.
+        const QBillboardVertex& last = vertices[drawStream.VertexCount() - 1];
+        glColor4f(last.r, last.g, last.b, last.a);
+    }
 
-    for (QParticleSystem* system = systems; system != nullptr; system = system->next)
-        system->Draw(axes);
-
+    glShadeModel(static_cast<GLenum>(shadeModel));
     // Lighting stays off: nothing in the editor turns it on.
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
-}
-
-void QParticleSystem::Draw(const BillboardAxes& axes)
-{
-    glBindTexture(GL_TEXTURE_2D, texture);
-
-    const Vec3 a{axes.a.x * size, axes.a.y * size, axes.a.z * size};
-    const Vec3 b{axes.b.x * size, axes.b.y * size, axes.b.z * size};
-
-    for (const QParticleBatch* batch = batches; batch != nullptr; batch = batch->next) {
-        const GLfloat color[4] = {batch->color.r, batch->color.g, batch->color.b, batch->color.a};
-        glColor4fv(color);
-        for (const QParticle* particle = batch->particles; particle != nullptr; particle = particle->next) {
-            const Vec3& p = particle->position;
-            // Corners in strip order: left-up, right-up, left-down, right-down, with
-            // the texture upright on screen (s to the right, t upwards).
-            glBegin(GL_TRIANGLE_STRIP);
-            glTexCoord2f(0.0f, 1.0f);
-            glVertex3f(p.x - b.x, p.y - b.y, p.z - b.z);
-            glTexCoord2f(1.0f, 1.0f);
-            glVertex3f(p.x + a.x, p.y + a.y, p.z + a.z);
-            glTexCoord2f(0.0f, 0.0f);
-            glVertex3f(p.x - a.x, p.y - a.y, p.z - a.z);
-            glTexCoord2f(1.0f, 0.0f);
-            glVertex3f(p.x + b.x, p.y + b.y, p.z + b.z);
-            glEnd();
-        }
-    }
 }

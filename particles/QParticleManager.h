@@ -6,6 +6,7 @@
 // Total pool memory is bounded by a budget; growth past it fails like a failed
 // allocation, so emission then simply makes fewer particles. Doesn't own its systems.
 
+#include "particles/QBillboardStream.h"
 #include "particles/QParticle.h"
 #include "particles/QParticleBatch.h"
 #include "particles/QParticleSystem.h"
@@ -42,6 +43,8 @@ public:
     void UpdateAll(uint32_t t);
     // Draws every attached system as additive billboards facing the view; view is the
     // camera's rotation (only its first two rows are read). Needs a current GL context.
+    // The vertices go through drawStream, so a frame no larger than an earlier one
+    // allocates nothing.
     void DrawAll(const QMatrix& view);
 
     // Head of a chain of at most count nodes (fewer when the pool runs out and can't
@@ -86,4 +89,5 @@ private:
     uint64_t spareBatchCount;
     uint64_t particleNodeCount;  // particle nodes handed out from blocks so far
     uint64_t batchNodeCount;
+    QBillboardStream drawStream;  // DrawAll's vertices, kept between frames
 };

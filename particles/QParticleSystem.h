@@ -12,13 +12,6 @@
 class QParticleBatch;
 class QParticleManager;
 
-// The two diagonals of a viewer-facing square of half-size 1, from the view rotation:
-// a = right + up, b = right - up, in world directions.
-struct BillboardAxes {
-    Vec3 a;
-    Vec3 b;
-};
-
 class QParticleSystem {
 public:
     QParticleSystem(const Vec3* position, float velocity, uint32_t texture, const Color4* startColor,
@@ -39,9 +32,6 @@ public:
     // Emits up to count particles as one new batch at the head of the list; creates
     // fewer (or none) when the manager's pools can't supply them. Called by Update.
     void Emit(uint16_t count);
-    // Draws every particle as a textured billboard; called by QParticleManager::DrawAll
-    // with the GL state it set up.
-    void Draw(const BillboardAxes& axes);
 
     // Setters change only the fields named; live batches keep what they were emitted with.
     void SetColors(const Color4* start, const Color4* end);

@@ -1,63 +1,101 @@
-// Time of QParticleManager::DrawAll per particle in a 640x480 window seen as the
-// editor sees it (its frustum, the effect 1 unit in front of the eye): with tiny
-// particles (size 0.0005, under a pixel) the cost is the submission of the
-// immediate-mode strips; at the editor's default size 0.02 (32x24 pixels each)
-// filling dominates. Each iteration draws every particle once and waits for the
-// renderer to finish, so the time is the frame's real cost. Needs a display
-// (under the test command's Xvfb: LIBGL_ALWAYS_SOFTWARE=1 for Mesa's llvmpipe).
+// Time of drawing particles in a 640x480 window seen as the editor sees it (its
+// frustum, the effect 1 unit in front of the eye, the editor's 128x128 RGB texture with
+// trilinear mipmaps): with tiny particles (size 0.0005, under a pixel) the cost is the
+// submission; at the editor's default size 0.02 (32x24 pixels each) filling dominates.
+// Each frame draws every particle once and waits for the renderer to finish, so the
+// time is the frame's real cost. Needs a display (under the test command's Xvfb:
+// LIBGL_ALWAYS_SOFTWARE=1 for Mesa's llvmpipe).
 //
-// Baseline, in the same run: the same quads, texture, colours and blending drawn by
-// one glDrawArrays call from GL 1.1 vertex arrays filled once beforehand, which is as
-// close to the rasteriser's limit as this GL gets. Counters: drawall_us and arrays_us
-// per frame, ratio_to_arrays = arrays_us / drawall_us (1.0: DrawAll costs no more than
-// the rasteriser needs anyway; 0.1: ten times as much). The editor keeps drawing as
-// it does; this only measures how far that is from the floor.
+// Two paths, each beside the same baseline in the same run and frames: DrawAll (the
+// billboard stream from client arrays) and the immediate-mode strips it replaced. The
+// baseline is the same quads, texture, colours and blending drawn by one glDrawArrays
+// from GL 1.1 vertex arrays filled once beforehand, as close to the rasteriser's limit
+// as this GL gets. Counters per path: path_us and arrays_us per frame (medians),
+// ratio_to_arrays = arrays_us / path_us from the medians (1.0: the path costs no more
+// than the rasteriser needs anyway), mean_ratio_to_arrays from the means, and
+// engine_allocs_per_frame: heap allocations of the engine's code (the global operator
+// new, replaced below) in the timed frames after the first, 0 when the stream reuses
+// its buffer. The old path runs first, before any array draw of this process.
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <vector>
 
+#include "ImmediateBillboards.h"
 #include "math/QMatrix.h"
+#include "math/QRandom.h"
 #include "particles/QParticleManager.h"
 #include "particles/QParticleSystem.h"
 #include "platform/Platform.h"
+#include "resources/QTexture.h"
+
+namespace {
+std::atomic<uint64_t> engineAllocations{0};
+
+void* CountedAllocation(std::size_t size)
+{
+    engineAllocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size != 0 ? size : 1);
+}
+}  // namespace
+
+// The replacements pair with each other (malloc underneath, free on delete), which
+// the compiler can't see across the replaced functions.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+void* operator new(std::size_t size)
+{
+    void* p = CountedAllocation(size);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+void* operator new[](std::size_t size)
+{
+    void* p = CountedAllocation(size);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
 const int batchCount = 20;
 const int particlesPerBatch = 100;  // 2000 particles per frame
 const float sizes[] = {0.0005f, 0.02f};
+enum Path { Immediate = 0, Stream = 1 };
 
-GLuint makeTexture()
-{
-    // 32x32 soft dot, like the editor's default texture.
-    static unsigned char texels[32 * 32 * 4];
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            const float dx = (x - 15.5f) / 16.0f, dy = (y - 15.5f) / 16.0f;
-            float glow = 1.0f - (dx * dx + dy * dy);
-            glow = glow < 0 ? 0 : glow;
-            unsigned char* t = &texels[4 * (32 * y + x)];
-            t[0] = t[1] = t[2] = 255;
-            t[3] = static_cast<unsigned char>(255 * glow);
-        }
-    }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 32, 32, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    return name;
-}
+std::unique_ptr<QTexture> editorTexture;
 
-// The particles of `manager` as GL_QUADS in client arrays: corners in the order
-// DrawAll's strips visit them (left-up, right-up, right-down, left-down as a quad),
-// each vertex with its batch's colour and the same texture coordinates.
+// The particles of `manager` as GL_QUADS in client arrays: corners in the order the
+// strips visit them (left-up, right-up, right-down, left-down as a quad), each vertex
+// with its batch's colour and the same texture coordinates.
 struct QuadArrays {
     std::vector<GLfloat> positions;  // 3 per vertex
     std::vector<GLfloat> texCoords;  // 2 per vertex
@@ -116,21 +154,26 @@ void drawArrays(const QuadArrays& q, GLuint texture)
     glDisable(GL_TEXTURE_2D);
 }
 
-double microsecondsSince(std::chrono::steady_clock::time_point start)
+double Median(std::vector<double>& values)
 {
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    if (values.empty())
+        return 0.0;
+    const size_t middle = values.size() / 2;
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+    return values[middle];
 }
 
-void drawAll(benchmark::State& state)
+void drawParticles(benchmark::State& state)
 {
-    const float size = sizes[state.range(0)];
-    const GLuint texture = makeTexture();
+    const Path path = static_cast<Path>(state.range(0));
+    const float size = sizes[state.range(1)];
+    const GLuint texture = editorTexture->GetID();
     QParticleManager manager(batchCount * particlesPerBatch, batchCount, false);
     const Vec3 origin{0, 0, 0};
     const Color4 colour{0.2f, 0.3f, 0.9f, 0.5f};
     QParticleSystem system(&origin, 0.0f, texture, &colour, &colour, size, 100000, false, 0);
     manager.Add(&system);
-    std::srand(1);
+    QSeedRandom(1);
     for (int b = 0; b < batchCount; ++b) {
         QParticleBatch* batch = manager.AllocBatch();
         batch->color = colour;
@@ -139,8 +182,7 @@ void drawAll(benchmark::State& state)
         batch->particles = manager.AllocParticles(particlesPerBatch);
         for (QParticle* p = batch->particles; p; p = p->next) {
             // Spread over the middle 90% of the screen at the effect's distance.
-            p->position = Vec3{std::rand() / float(RAND_MAX) * 0.72f - 0.36f,
-                               std::rand() / float(RAND_MAX) * 0.72f - 0.36f, 0.0f};
+            p->position = Vec3{QRand() / 32767.0f * 0.72f - 0.36f, QRand() / 32767.0f * 0.72f - 0.36f, 0.0f};
             p->velocity = Vec3{0, 0, 0};
         }
         batch->next = system.batches;
@@ -153,37 +195,66 @@ void drawAll(benchmark::State& state)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -1.0f);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glFinish();
     const QuadArrays quads = makeQuadArrays(system, view);
-    double drawAllUs = 0, arraysUs = 0;
-    for (auto _ : state) {
-        auto start = std::chrono::steady_clock::now();
+    // One frame first, so the stream has its buffer before the frames are counted.
+    if (path == Stream)
         manager.DrawAll(view);
-        glFinish();
-        drawAllUs += microsecondsSince(start);
+    else
+        ImmediateDrawAll(manager, view);
+    glFinish();
 
-        state.PauseTiming();
-        start = std::chrono::steady_clock::now();
+    constexpr size_t KEPT_FRAMES = 4096;
+    std::vector<double> pathTimes, arrayTimes;
+    pathTimes.reserve(KEPT_FRAMES);
+    arrayTimes.reserve(KEPT_FRAMES);
+    using Clock = std::chrono::steady_clock;
+    double pathUs = 0, arraysUs = 0;
+    const uint64_t allocationsBefore = engineAllocations.load();
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        if (path == Stream)
+            manager.DrawAll(view);
+        else
+            ImmediateDrawAll(manager, view);
+        glFinish();
+        const auto t1 = Clock::now();
         drawArrays(quads, texture);
         glFinish();
-        arraysUs += microsecondsSince(start);
-        state.ResumeTiming();
+        const auto t2 = Clock::now();
+        const double drawn = std::chrono::duration<double, std::micro>(t1 - t0).count();
+        const double arrays = std::chrono::duration<double, std::micro>(t2 - t1).count();
+        state.SetIterationTime(drawn * 1e-6);
+        pathUs += drawn;
+        arraysUs += arrays;
+        if (pathTimes.size() < KEPT_FRAMES) {
+            pathTimes.push_back(drawn);
+            arrayTimes.push_back(arrays);
+        }
     }
+    const uint64_t allocations = engineAllocations.load() - allocationsBefore;
     const double frames = static_cast<double>(state.iterations());
-    state.counters["drawall_us"] = drawAllUs / frames;
-    state.counters["arrays_us"] = arraysUs / frames;
-    state.counters["ratio_to_arrays"] = arraysUs / drawAllUs;
+    const double pathMedian = Median(pathTimes), arraysMedian = Median(arrayTimes);
+    state.counters["path_us"] = pathMedian;
+    state.counters["arrays_us"] = arraysMedian;
+    state.counters["ratio_to_arrays"] = arraysMedian / pathMedian;
+    state.counters["mean_ratio_to_arrays"] = arraysUs / pathUs;
+    state.counters["engine_allocs_per_frame"] = static_cast<double>(allocations) / frames;
     state.SetItemsProcessed(state.iterations() * batchCount * particlesPerBatch);
-    state.SetLabel(size < 0.001f ? "size 0.0005" : "size 0.02");
-    // Seconds per particle, printed with an SI prefix (u = microseconds).
-    state.counters["per_particle"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * batchCount * particlesPerBatch),
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    glDeleteTextures(1, &texture);
+    state.SetLabel(std::string(path == Stream ? "stream" : "immediate") +
+                   (size < 0.001f ? ", size 0.0005" : ", size 0.02"));
+    manager.Remove(&system);
 }
-BENCHMARK(drawAll)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMicrosecond);
+// The immediate path first: it runs before this process has drawn from any array.
+BENCHMARK(drawParticles)
+    ->Args({Immediate, 0})
+    ->Args({Immediate, 1})
+    ->Args({Stream, 0})
+    ->Args({Stream, 1})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
@@ -194,8 +265,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_draw: no window (is DISPLAY set?)\n");
         return 1;
     }
+    editorTexture = std::make_unique<QTexture>(128, 128, 3, 8);
+    if (!editorTexture->Load(QP_ASSET_DIR "/Particle.qtex", nullptr)) {
+        std::fprintf(stderr, "bench_draw: couldn't load %s\n", QP_ASSET_DIR "/Particle.qtex");
+        shutdownLL();
+        return 1;
+    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    editorTexture.reset();
     shutdownLL();
     return 0;
 }

@@ -19,7 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "tests/effect/EffectRecord.h"
+#include "tests/support/EffectRecord.h"
 #include "tests/support/XClient.h"
 
 using Clock = std::chrono::steady_clock;

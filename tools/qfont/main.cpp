@@ -5,6 +5,8 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -12,10 +14,15 @@
 
 #include "math/NumberText.h"
 #include "tools/common/ToolFail.h"
+#include "tools/common/ToolInput.h"
 #include "tools/common/ToolVersion.h"
 #include "tools/common/WholeFile.h"
+#include "tools/qfont/GlyphRecord.h"
 
 namespace {
+// The largest font file qfont opens (256 MiB); FreeType reads only what it needs of it.
+const uint64_t maxFontBytes = uint64_t(256) << 20;
+
 const char usage[] =
     "usage: qfont [--size PIXELS] [--range FIRST-LAST] FONTFILE OUTPUT.QF\n"
     "\n"
@@ -26,7 +33,9 @@ const char usage[] =
     "Latin-1). Codes the font has no glyph for are left out. Glyphs are monochrome.\n"
     "  --help   shows this text\n"
     "  --version  prints the version\n"
-    "The output file is written whole or not at all.\n";
+    "Limits: a font file of at most 268435456 bytes (256 MiB), of which FreeType reads\n"
+    "only what it needs. An output that is the font file itself is refused. The output\n"
+    "file is written whole or not at all.\n";
 
 // Chooses the size: scalable fonts at the pixel size, bitmap fonts at their nearest strike.
 bool SetSize(FT_Face face, long pixels)
@@ -46,66 +55,20 @@ bool SetSize(FT_Face face, long pixels)
     return FT_Select_Size(face, best) == 0;
 }
 
-bool IsSet(const FT_Bitmap& bitmap, unsigned x, unsigned y)
+// FreeType reads the font through this: only the bytes it asks for, from the file
+// descriptor qfont opened (a regular file, so a FIFO can't stall it), never the whole file.
+unsigned long ReadFontBytes(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count)
 {
-    const unsigned char* row = bitmap.buffer + long(y) * bitmap.pitch;
-    if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
-        return (row[x >> 3] & (0x80 >> (x & 7))) != 0;
+    if (count == 0) {
+        return offset <= stream->size ? 0 : 1;  // a seek: 0 when it lands within the file
     }
-    return row[x] >= 128;  // grey strikes: half coverage or more lights the pixel
+    std::string error;
+    unsigned long left = offset < stream->size ? stream->size - offset : 0;
+    unsigned long want = count < left ? count : left;
+    int fd = int(stream->descriptor.value);
+    return ReadInputAt(fd, "", offset, buffer, want, error) ? want : 0;
 }
 
-// Appends one glyph record; false with a reason when the glyph doesn't fit the format.
-bool AddGlyph(FT_Face face, unsigned code, std::vector<uint8_t>& out, std::string& problem)
-{
-    FT_GlyphSlot slot = face->glyph;
-    const FT_Bitmap& bitmap = slot->bitmap;
-    if (bitmap.pixel_mode != FT_PIXEL_MODE_MONO && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.rows != 0) {
-        problem = "glyph " + std::to_string(code) + " has an unsupported pixel mode";
-        return false;
-    }
-    long xorig = -slot->bitmap_left;
-    long yorig = long(bitmap.rows) - slot->bitmap_top;
-    // The font's measures take descent = yorig and ascent = height - yorig as unsigned
-    // bytes, so a glyph wholly above the baseline (quotes, '^') or wholly below it ('_')
-    // would measure as over 200 pixels tall. Blank rows out to the baseline draw the same
-    // and keep both measures true.
-    unsigned padRows = yorig < 0 ? unsigned(-yorig) : 0;  // below the ink
-    if (yorig < 0) {
-        yorig = 0;
-    }
-    unsigned topRows = long(bitmap.rows) < yorig ? unsigned(yorig - long(bitmap.rows)) : 0;  // above the ink
-    unsigned height = bitmap.rows + padRows + topRows;
-    long advance = (slot->advance.x + 32) >> 6;
-    if (bitmap.width > 255 || height > 255 || xorig < -128 || xorig > 127 || yorig < -128 || yorig > 127 ||
-        advance < 0 || advance > 255) {
-        problem = "glyph " + std::to_string(code) + " is too large for a bitmap font; try a smaller --size";
-        return false;
-    }
-    out.push_back(uint8_t(code));
-    out.push_back(uint8_t(bitmap.width));
-    out.push_back(uint8_t(height));
-    out.push_back(uint8_t(int8_t(xorig)));
-    out.push_back(uint8_t(int8_t(yorig)));
-    out.push_back(uint8_t(advance));
-    unsigned rowBytes = (bitmap.width + 7) / 8;
-    out.insert(out.end(), size_t(padRows) * rowBytes, 0);
-    // glBitmap's first row is the bottom one; FreeType's is the top one.
-    for (unsigned y = bitmap.rows; y-- > 0;) {
-        for (unsigned b = 0; b < rowBytes; ++b) {
-            uint8_t byte = 0;
-            for (unsigned bit = 0; bit < 8; ++bit) {
-                unsigned x = b * 8 + bit;
-                if (x < bitmap.width && IsSet(bitmap, x, y)) {
-                    byte |= uint8_t(0x80 >> bit);
-                }
-            }
-            out.push_back(byte);
-        }
-    }
-    out.insert(out.end(), size_t(topRows) * rowBytes, 0);
-    return true;
-}
 struct FontOptions {
     long size = 16;   // pixels per em
     long first = 32;  // the first character code
@@ -123,7 +86,7 @@ bool ParseOptions(const std::vector<std::string>& args, FontOptions& options, si
         }
         if (args[at] == "--size") {
             if (ParseWholeNumber(args[at + 1], 1L, 255L, options.size) != NumberText::Ok) {
-                Fail("--size wants a pixel size from 1 to 255, not \"" + args[at + 1] + "\"");
+                Fail("--size wants a pixel size from 1 to 255, not \"" + ShownName(args[at + 1]) + "\"");
                 return false;
             }
         } else if (args[at] == "--range") {
@@ -133,7 +96,7 @@ bool ParseOptions(const std::vector<std::string>& args, FontOptions& options, si
                 ParseWholeNumber(range.substr(0, dash), 0L, 255L, options.first) != NumberText::Ok ||
                 ParseWholeNumber(range.substr(dash + 1), 0L, 255L, options.last) != NumberText::Ok ||
                 options.first > options.last) {
-                Fail("--range wants FIRST-LAST with 0 <= FIRST <= LAST <= 255, not \"" + range + "\"");
+                Fail("--range wants FIRST-LAST with 0 <= FIRST <= LAST <= 255, not \"" + ShownName(range) + "\"");
                 return false;
             }
             if (options.last - options.first + 1 > 255) {
@@ -142,7 +105,7 @@ bool ParseOptions(const std::vector<std::string>& args, FontOptions& options, si
                 return false;
             }
         } else {
-            Fail("unknown option \"" + args[at] + "\" (see qfont --help)");
+            Fail("unknown option \"" + ShownName(args[at]) + "\" (see qfont --help)");
             return false;
         }
     }
@@ -159,43 +122,57 @@ bool MakeFont(const std::string& fontPath, const FontOptions& options, std::vect
         problem = "cannot start FreeType";
         return false;
     }
-    // The font is read whole first, so that only a regular file is read (a FIFO can't
-    // stall the tool); FreeType then works on the bytes, which outlive the face.
-    std::vector<uint8_t> fontBytes;
-    if (!ReadFileWhole(fontPath, fontBytes, problem)) {
-        FT_Done_FreeType(library);
-        return false;
+    const std::string shown = ShownName(fontPath);
+    uint64_t fontBytes = 0;
+    int fd = OpenInput(fontPath, fontBytes, problem);
+    if (fd >= 0 && fontBytes > maxFontBytes) {
+        problem = shown + ": is " + std::to_string(fontBytes) + " bytes; qfont reads fonts of at most " +
+                  std::to_string(maxFontBytes);
     }
+    // FreeType reads through the stream what its drivers look at; the stream and the
+    // descriptor outlive the face.
+    FT_StreamRec stream{};
+    stream.descriptor.value = fd;
+    stream.size = static_cast<unsigned long>(fontBytes);
+    stream.read = ReadFontBytes;
+    FT_Open_Args openArgs{};
+    openArgs.flags = FT_OPEN_STREAM;
+    openArgs.stream = &stream;
     FT_Face face;
-    if (FT_New_Memory_Face(library, fontBytes.data(), FT_Long(fontBytes.size()), 0, &face) != 0) {
+    if (fd < 0 || !problem.empty() || FT_Open_Face(library, &openArgs, 0, &face) != 0) {
         FT_Done_FreeType(library);
-        problem = fontPath + ": not a font FreeType can read";
+        if (fd >= 0) {
+            close(fd);
+        }
+        problem = problem.empty() ? shown + ": not a font FreeType can read" : problem;
         return false;
     }
     bytes = {'Q', 'B', 'M', 'F', 'O', 'N', 'T', 0};
     unsigned count = 0;
     if (!SetSize(face, options.size)) {
-        problem = fontPath + ": cannot be set to " + std::to_string(options.size) + " pixels";
+        problem = shown + ": cannot be set to " + std::to_string(options.size) + " pixels";
     }
     for (long code = options.first; problem.empty() && code <= options.last; ++code) {
         if (FT_Get_Char_Index(face, FT_ULong(code)) == 0) {
             continue;
         }
         if (FT_Load_Char(face, FT_ULong(code), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) {
-            problem = fontPath + ": cannot render glyph " + std::to_string(code);
-        } else if (!AddGlyph(face, unsigned(code), bytes, problem)) {
-            problem = fontPath + ": " + problem;
+            problem = shown + ": cannot render glyph " + std::to_string(code);
+        } else if (!AppendGlyphRecord(unsigned(code), face->glyph->bitmap, face->glyph->bitmap_left,
+                                      face->glyph->bitmap_top, face->glyph->advance.x, bytes, problem)) {
+            problem = shown + ": " + problem;
         } else {
             ++count;
         }
     }
     FT_Done_Face(face);
     FT_Done_FreeType(library);
+    close(fd);
     if (!problem.empty()) {
         return false;
     }
     if (count == 0) {
-        problem = fontPath + ": has no glyphs for codes " + std::to_string(options.first) + " to " +
+        problem = shown + ": has no glyphs for codes " + std::to_string(options.first) + " to " +
                   std::to_string(options.last);
         return false;
     }
@@ -225,8 +202,11 @@ int main(int argc, char** argv)
     }
     std::vector<uint8_t> bytes;
     std::string problem;
-    if (!MakeFont(args[at], options, bytes, problem) || !WriteFileWhole(args[at + 1], bytes, problem)) {
+    if (OutputIsInput(args[at + 1], args[at], problem) || !MakeFont(args[at], options, bytes, problem)) {
         return Fail(problem);
+    }
+    if (!WriteFileWhole(args[at + 1], bytes, problem)) {
+        return Fail(ShownError(args[at + 1], problem));
     }
     return 0;
 }

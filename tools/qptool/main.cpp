@@ -13,8 +13,8 @@
 #include "effect/EffectCheck.h"
 #include "effect/EffectFile.h"
 #include "effect/EmitterSettings.h"
-#include "tools/qptool/EffectText.h"
-#include "tools/qptool/Presets.h"
+#include "effect/EffectText.h"
+#include "effect/Presets.h"
 #include "files/RegularFile.h"
 #include "tools/common/ToolVersion.h"
 #include "tools/common/WholeFile.h"
@@ -83,15 +83,13 @@ int Dump(const char* name, bool textconv)
     return report.result == EFFECT_OK || textconv ? 0 : 1;
 }
 
-// The editor's record through the tools' one writer, which says what went wrong.
+// The editor's record through the effect library's one writer, which says what went wrong.
 bool Write(const char* name, const EmitterSettings& s)
 {
-    unsigned char record[EFFECT_FILE_CONE_SIZE];
-    const size_t length = EncodeEffect(s, record);
     std::string problem;
-    if (WriteFileWhole(name, record, length, problem))
+    if (WriteEffectFile(name, s, problem))
         return true;
-    fprintf(stderr, "qptool: couldn't write the file %s (nothing was changed)\n", problem.c_str());
+    fprintf(stderr, "qptool: couldn't write the file %s: %s (nothing was changed)\n", name, problem.c_str());
     return false;
 }
 

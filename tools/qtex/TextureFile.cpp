@@ -101,6 +101,12 @@ bool EncodeTexture(const TextureFile& texture, std::vector<uint8_t>& bytes, std:
 bool DecodeTexture(const std::vector<uint8_t>& bytes, TextureFile& texture, int& version,
                    std::vector<std::string>& problems)
 {
+    return DecodeTexture(bytes, bytes.size(), texture, version, problems);
+}
+
+bool DecodeTexture(const std::vector<uint8_t>& bytes, uint64_t fileBytes, TextureFile& texture, int& version,
+                   std::vector<std::string>& problems)
+{
     texture = TextureFile();
     version = -1;
     QTextureHeader header = ParseTextureHeader(bytes.data(), bytes.size());
@@ -143,6 +149,10 @@ bool DecodeTexture(const std::vector<uint8_t>& bytes, TextureFile& texture, int&
         }
         level.pixels.assign(bytes.begin() + long(at), bytes.begin() + long(at + size));
         at += size;
+        if (level.width == 0 || level.height == 0) {
+            problems.push_back("level " + std::to_string(k) + " is " + std::to_string(level.width) + " x " +
+                               std::to_string(level.height) + ": it has no pixels");
+        }
         if (k > 0) {
             const MipLevel& above = texture.levels[k - 1];
             uint32_t w = above.width > 1 ? above.width / 2 : 1;
@@ -155,8 +165,8 @@ bool DecodeTexture(const std::vector<uint8_t>& bytes, TextureFile& texture, int&
         }
         texture.levels.push_back(std::move(level));
     }
-    if (at != bytes.size()) {
-        problems.push_back(std::to_string(bytes.size() - at) + " bytes follow the last level");
+    if (at != fileBytes) {
+        problems.push_back(std::to_string(fileBytes - at) + " bytes follow the last level");
     }
     if (texture.levels.empty()) {
         problems.push_back("no levels: the texture would be incomplete");

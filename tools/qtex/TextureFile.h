@@ -34,3 +34,8 @@ bool EncodeTexture(const TextureFile& texture, std::vector<uint8_t>& bytes, std:
 // each) when the file is not a complete, loadable texture with a full mipmap chain.
 bool DecodeTexture(const std::vector<uint8_t>& bytes, TextureFile& texture, int& version,
                    std::vector<std::string>& problems);
+
+// The same for the first bytes of a file of `fileBytes` bytes (at least bytes.size()),
+// read only as far as its levels reach: the bytes after them are counted, not read.
+bool DecodeTexture(const std::vector<uint8_t>& bytes, uint64_t fileBytes, TextureFile& texture, int& version,
+                   std::vector<std::string>& problems);

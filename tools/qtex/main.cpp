@@ -10,9 +10,11 @@
 #include "resources/QTextureFormat.h"
 #include "tools/common/PngFile.h"
 #include "tools/common/ToolFail.h"
+#include "tools/common/ToolInput.h"
 #include "tools/common/ToolVersion.h"
 #include "tools/common/WholeFile.h"
 #include "tools/qtex/TextureFile.h"
+#include "tools/qtex/TextureInput.h"
 
 namespace {
 const char usage[] =
@@ -30,17 +32,20 @@ const char usage[] =
     "  --png        writes level K (default 0) of a texture as a PNG\n"
     "  --help       shows this text\n"
     "  --version    prints the version\n"
-    "Output files are written whole or not at all.\n";
+    "Limits: a PNG of at most 268435456 pixels (16384 x 16384), sides up to 65535,\n"
+    "refused from its header before it is decoded; a texture's levels up to 2147483648\n"
+    "bytes (2 GiB), read as far as its header promises. An output that is the input\n"
+    "file itself is refused. Output files are written whole or not at all.\n";
 
 int WriteTexture(const TextureFile& texture, const std::string& output)
 {
     std::vector<uint8_t> bytes;
     std::string problem;
     if (!EncodeTexture(texture, bytes, problem)) {
-        return Fail(output + ": " + problem);
+        return Fail(ShownName(output) + ": " + problem);
     }
     if (!WriteFileWhole(output, bytes, problem)) {
-        return Fail(problem);
+        return Fail(ShownError(output, problem));
     }
     return 0;
 }
@@ -49,7 +54,7 @@ int Convert(const std::string& input, const std::string& output, int components)
 {
     PngImage image;
     std::string error;
-    if (!ReadPng(input, image, error, components, 65535)) {
+    if (OutputIsInput(output, input, error) || !ReadPngFile(input, image, error, components, 65535)) {
         return Fail(error);
     }
     // PNG rows run top to bottom; the texture's row 0 is its bottom row, so a picture
@@ -68,7 +73,7 @@ int Convert(const std::string& input, const std::string& output, int components)
         texture.levels = BuildMipChain(base, image.components);
         return WriteTexture(texture, output);
     } catch (const std::bad_alloc&) {
-        return Fail(input + ": too large to convert in the memory available");
+        return Fail(ShownName(input) + ": too large to convert in the memory available");
     }
 }
 
@@ -83,28 +88,31 @@ int Particle(uint32_t size, const std::string& output)
 int Info(const std::string& path)
 {
     std::vector<uint8_t> bytes;
+    uint64_t fileBytes = 0;
     std::string error;
-    if (!ReadFileWhole(path, bytes, error)) {
+    if (!ReadTextureBytes(path, bytes, fileBytes, error)) {
         return Fail(error);
     }
     TextureFile texture;
     int version = 0;
     std::vector<std::string> problems;
-    bool good = DecodeTexture(bytes, texture, version, problems);
+    bool good = DecodeTexture(bytes, fileBytes, texture, version, problems);
+    const std::string shown = ShownName(path);
     if (version >= 0) {
-        printf("%s: QTEX version %d (0x%04x), %d components (%s), %zu levels, %zu bytes\n", path.c_str(), version,
+        printf("%s: QTEX version %d (0x%04x), %d components (%s), %zu levels, %llu bytes\n", shown.c_str(), version,
                version, texture.components,
                texture.components == 4   ? "RGBA"
                : texture.components == 3 ? "RGB"
                                          : "unknown",
-               size_t(ParseTextureHeader(bytes.data(), bytes.size()).levelCount), bytes.size());
+               size_t(ParseTextureHeader(bytes.data(), bytes.size()).levelCount),
+               static_cast<unsigned long long>(fileBytes));
     }
     for (size_t k = 0; k < texture.levels.size(); ++k) {
         const MipLevel& level = texture.levels[k];
         printf("  level %zu: %u x %u, %zu bytes\n", k, level.width, level.height, level.pixels.size());
     }
     for (const std::string& problem : problems) {
-        Fail(path + ": " + problem);
+        Fail(shown + ": " + problem);
     }
     return good ? 0 : 1;
 }
@@ -112,20 +120,27 @@ int Info(const std::string& path)
 int ToPng(const std::string& path, uint32_t levelIndex, const std::string& output)
 {
     std::vector<uint8_t> bytes;
+    uint64_t fileBytes = 0;
     std::string error;
-    if (!ReadFileWhole(path, bytes, error)) {
+    if (OutputIsInput(output, path, error) || !ReadTextureBytes(path, bytes, fileBytes, error)) {
         return Fail(error);
     }
     TextureFile texture;
     int version = 0;
     std::vector<std::string> problems;
-    DecodeTexture(bytes, texture, version, problems);
+    DecodeTexture(bytes, fileBytes, texture, version, problems);
+    const std::string shown = ShownName(path);
+    const std::string name = "level " + std::to_string(levelIndex);
     if (levelIndex >= texture.levels.size()) {
-        return Fail(path + ": " + (problems.empty() ? "has no level " + std::to_string(levelIndex) : problems.front()));
+        return Fail(shown + ": has no " + name + (problems.empty() ? "" : " (" + problems.front() + ")"));
     }
     const MipLevel& level = texture.levels[levelIndex];
+    if (level.width == 0 || level.height == 0) {
+        return Fail(shown + ": " + name + " is " + std::to_string(level.width) + " x " + std::to_string(level.height) +
+                    ": it has no pixels to write as a PNG");
+    }
     if (!WritePng(output, level.width, level.height, texture.components, level.pixels.data(), error, true)) {
-        return Fail(error);
+        return Fail(ShownError(output, error));
     }
     return 0;
 }
@@ -140,7 +155,7 @@ bool OptionalCount(const std::vector<std::string>& args, const char* flag, uint3
     std::string text = args.size() > 2 ? args[2] : "";
     if (ParseWholeNumber(text, low, high, value) != NumberText::Ok) {
         Fail(std::string(flag) + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
-             ", not \"" + text + "\"");
+             ", not \"" + ShownName(text) + "\"");
         return false;
     }
     at = 3;

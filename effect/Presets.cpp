@@ -1,4 +1,4 @@
-#include "tools/qptool/Presets.h"
+#include "effect/Presets.h"
 
 // Particles leave the emitter at speeds spread evenly from 0 up to the velocity, so
 // the slow ones crowd the emitter: the softer looks start nearly transparent and

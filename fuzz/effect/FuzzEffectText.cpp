@@ -1,4 +1,4 @@
-// libFuzzer target for qptool's effect text: the `--from` text reader and the
+// libFuzzer target for the effect text: the `--from` text reader and the
 // name=value assignments. Beyond not crashing, a refused input changes nothing and
 // says where it failed, an accepted one prints back to text that reads to the same
 // file bytes, and any four bytes as a float print to text that reads back to the
@@ -11,7 +11,7 @@
 
 #include "effect/EffectFile.h"
 #include "fuzz/effect/FuzzChecks.h"
-#include "tools/qptool/EffectText.h"
+#include "effect/EffectText.h"
 
 namespace {
 

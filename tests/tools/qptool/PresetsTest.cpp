@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "tests/support/ToolRunner.h"
-#include "tools/qptool/Presets.h"
+#include "effect/Presets.h"
 
 namespace {
 

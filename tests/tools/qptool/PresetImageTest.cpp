@@ -7,7 +7,7 @@
 
 #include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
-#include "tools/qptool/Presets.h"
+#include "effect/Presets.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/qptool/EffectText.h"
+#include "effect/EffectText.h"
 
 #include <cctype>
 #include <charconv>
@@ -10,56 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "effect/EffectFields.h"
+
 namespace {
-
-enum FieldKind { KIND_COLOR, KIND_FLOAT, KIND_INT, KIND_SWITCH, KIND_VEC3 };
-
-// Where a field lives in the settings, and how many floats it spans.
-struct Field {
-    const char* name;
-    FieldKind kind;
-    int components;        // floats of a colour or vector; 1 otherwise
-    const char* suffixes;  // component names, one letter each
-    bool coneOnly;         // stored in the file only when the cone is on
-};
-
-// clang-format off
-const Field fields[] = {
-    {"startColor", KIND_COLOR, 4, "rgba", false},
-    {"endColor", KIND_COLOR, 4, "rgba", false},
-    {"size", KIND_FLOAT, 1, "", false},
-    {"velocity", KIND_FLOAT, 1, "", false},
-    {"lifetime", KIND_INT, 1, "", false},
-    {"emitRate", KIND_INT, 1, "", false},
-    {"cone", KIND_SWITCH, 1, "", false},
-    {"coneDirection", KIND_VEC3, 3, "xyz", true},
-    {"coneAngle", KIND_FLOAT, 1, "", true},
-};
-// clang-format on
-const int fieldCount = int(sizeof fields / sizeof fields[0]);
-
-float* Floats(EmitterSettings& s, int field)
-{
-    switch (field) {
-    case 0: return &s.startColor.r;
-    case 1: return &s.endColor.r;
-    case 2: return &s.size;
-    case 3: return &s.velocity;
-    case 7: return &s.coneDirection.x;
-    case 8: return &s.coneAngle;
-    default: return nullptr;
-    }
-}
-
-const float* Floats(const EmitterSettings& s, int field)
-{
-    return Floats(const_cast<EmitterSettings&>(s), field);
-}
-
-int* Integer(EmitterSettings& s, int field)
-{
-    return field == 4 ? &s.lifetime : field == 5 ? &s.emitRate : nullptr;
-}
 
 uint32_t Bits(float f)
 {
@@ -68,35 +21,25 @@ uint32_t Bits(float f)
     return u;
 }
 
-std::string FormatValue(const EmitterSettings& s, int field)
+std::string FormatValue(const EmitterSettings& s, const EffectField& f)
 {
-    const Field& f = fields[field];
-    switch (f.kind) {
-    case KIND_INT: return std::to_string(*Integer(const_cast<EmitterSettings&>(s), field));
-    case KIND_SWITCH: return s.coneEnabled ? "on" : "off";
-    default: break;
-    }
-    const float* v = Floats(s, field);
+    if (f.integer)
+        return std::to_string(s.*f.integer);
+    if (f.flag)
+        return s.*f.flag ? "on" : "off";
     std::string text;
     for (int i = 0; i < f.components; ++i) {
         if (i)
             text += ", ";
-        text += FormatFloat(v[i]);
+        text += FormatFloat(FieldFloat(s, f, i));
     }
     return text;
 }
 
-bool SameValue(const EmitterSettings& a, const EmitterSettings& b, int field)
+bool SameValue(const EmitterSettings& a, const EmitterSettings& b, const EffectField& f)
 {
-    const Field& f = fields[field];
-    if (f.kind == KIND_INT)
-        return *Integer(const_cast<EmitterSettings&>(a), field) == *Integer(const_cast<EmitterSettings&>(b), field);
-    if (f.kind == KIND_SWITCH)
-        return a.coneEnabled == b.coneEnabled;
-    const float* va = Floats(a, field);
-    const float* vb = Floats(b, field);
     for (int i = 0; i < f.components; ++i)
-        if (Bits(va[i]) != Bits(vb[i]))
+        if (FieldBits(a, f, i) != FieldBits(b, f, i))
             return false;
     return true;
 }
@@ -153,33 +96,34 @@ bool ParseInt(const std::string& text, int& value)
     return true;
 }
 
-// Finds "name" or "name.c"; sets `component` to -1 for the whole field.
-int FindField(const std::string& name, int& component)
+// Finds "name" or "name.c"; sets `component` to -1 for the whole field. Null
+// when there is no such field or component.
+const EffectField* FindField(const std::string& name, int& component)
 {
     const size_t dot = name.find('.');
     const std::string base = name.substr(0, dot);
-    for (int i = 0; i < fieldCount; ++i) {
-        if (base != fields[i].name)
+    for (const EffectField& f : effectFields) {
+        if (base != f.name)
             continue;
         if (dot == std::string::npos) {
             component = -1;
-            return i;
+            return &f;
         }
         const std::string suffix = name.substr(dot + 1);
-        const char* hit = suffix.size() == 1 ? strchr(fields[i].suffixes, suffix[0]) : nullptr;
+        const char* hit = suffix.size() == 1 ? strchr(f.letters, suffix[0]) : nullptr;
         if (!hit || suffix[0] == '\0')
-            return -1;
-        component = int(hit - fields[i].suffixes);
-        return i;
+            return nullptr;
+        component = int(hit - f.letters);
+        return &f;
     }
-    return -1;
+    return nullptr;
 }
 
 std::string FieldNames()
 {
     std::string names;
-    for (int i = 0; i < fieldCount; ++i)
-        names += std::string(i ? ", " : "") + fields[i].name;
+    for (const EffectField& f : effectFields)
+        names += std::string(names.empty() ? "" : ", ") + f.name;
     return names;
 }
 
@@ -205,34 +149,30 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
     const std::string name = Trim(assignment.substr(0, eq));
     const std::string value = Trim(assignment.substr(eq + 1));
     int component = -1;
-    const int field = FindField(name, component);
-    if (field < 0) {
+    const EffectField* field = FindField(name, component);
+    if (!field) {
         error = Shown(name) + ": no such field (fields: " + FieldNames() + ")";
         return false;
     }
-    const Field& f = fields[field];
+    const EffectField& f = *field;
     if (f.coneOnly)
         touchedCone = true;
     const std::string where = Shown(assignment) + ": ";
-    switch (f.kind) {
-    case KIND_SWITCH:
-        if (value == "on")
-            s.coneEnabled = true;
-        else if (value == "off")
-            s.coneEnabled = false;
-        else {
-            error = where + "cone is on or off";
+    if (f.flag) {
+        if (value != "on" && value != "off") {
+            error = where + f.name + " is on or off";
             return false;
         }
+        s.*f.flag = value == "on";
         return true;
-    case KIND_INT:
-        if (!ParseInt(value, *Integer(s, field))) {
+    }
+    if (f.integer) {
+        if (!ParseInt(value, s.*f.integer)) {
             error = where + name + " takes a whole number from " + std::to_string(INT_MIN) + " to " +
                     std::to_string(INT_MAX);
             return false;
         }
         return true;
-    default: break;
     }
     std::vector<std::string> parts;
     const int wanted = component < 0 ? f.components : 1;
@@ -248,9 +188,9 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
             return false;
         }
     }
-    float* target = Floats(s, field) + (component < 0 ? 0 : component);
+    const int first = component < 0 ? 0 : component;
     for (int i = 0; i < wanted; ++i)
-        target[i] = parsed[i];
+        FieldFloat(s, f, first + i) = parsed[i];
     return true;
 }
 
@@ -314,10 +254,10 @@ bool ParseFloat(const std::string& text, float& value)
 std::string FormatEffect(const EmitterSettings& s)
 {
     std::string text;
-    for (int i = 0; i < fieldCount; ++i) {
-        if (fields[i].coneOnly && !s.coneEnabled)
+    for (const EffectField& f : effectFields) {
+        if (f.coneOnly && !s.coneEnabled)
             continue;
-        text += std::string(fields[i].name) + " = " + FormatValue(s, i) + "\n";
+        text += std::string(f.name) + " = " + FormatValue(s, f) + "\n";
     }
     return text;
 }
@@ -384,15 +324,15 @@ bool ParseEffectText(const std::string& text, const std::string& source, Emitter
 std::vector<std::string> DiffEffects(const EmitterSettings& a, const EmitterSettings& b)
 {
     std::vector<std::string> lines;
-    for (int i = 0; i < fieldCount; ++i) {
-        const bool hereA = !fields[i].coneOnly || a.coneEnabled;
-        const bool hereB = !fields[i].coneOnly || b.coneEnabled;
+    for (const EffectField& f : effectFields) {
+        const bool hereA = !f.coneOnly || a.coneEnabled;
+        const bool hereB = !f.coneOnly || b.coneEnabled;
         if (!hereA && !hereB)
             continue;
-        if (hereA && hereB && SameValue(a, b, i))
+        if (hereA && hereB && SameValue(a, b, f))
             continue;
-        lines.push_back(std::string(fields[i].name) + ": " + (hereA ? FormatValue(a, i) : "(absent)") + " -> " +
-                        (hereB ? FormatValue(b, i) : "(absent)"));
+        lines.push_back(std::string(f.name) + ": " + (hereA ? FormatValue(a, f) : "(absent)") + " -> " +
+                        (hereB ? FormatValue(b, f) : "(absent)"));
     }
     return lines;
 }
