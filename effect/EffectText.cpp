@@ -1,5 +1,6 @@
 #include "effect/EffectText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cerrno>
@@ -194,6 +195,46 @@ bool ApplyOne(EmitterSettings& s, const std::string& assignment, bool& touchedCo
     return true;
 }
 
+#if !defined(__cpp_lib_to_chars)
+// What std::to_chars writes for a finite float, for C++ libraries without it (the
+// WebAssembly build's): the fewest significant digits that read back to the same
+// bits, correctly rounded, written plain or with an exponent, whichever is shorter
+// (plain on a tie); plain, a whole number shows its exact digits.
+std::string ShortestText(float value)
+{
+    char scientific[32];
+    int digits = 1;
+    for (; digits < 9; ++digits) {
+        snprintf(scientific, sizeof scientific, "%.*e", digits - 1, double(value));
+        if (strtof(scientific, nullptr) == value)
+            break;
+    }
+    snprintf(scientific, sizeof scientific, "%.*e", digits - 1, double(value));
+    const std::string text = scientific;
+    const bool negative = text[0] == '-';
+    const size_t e = text.find('e');
+    std::string mantissa = text.substr(negative ? 1 : 0, e - (negative ? 1 : 0));
+    mantissa.erase(std::remove(mantissa.begin(), mantissa.end(), '.'), mantissa.end());
+    const int exponent = atoi(text.c_str() + e + 1);
+
+    char exponentText[8];
+    snprintf(exponentText, sizeof exponentText, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    std::string withExponent = mantissa.substr(0, 1) + (digits > 1 ? "." + mantissa.substr(1) : "") + exponentText;
+    std::string plain;
+    if (exponent >= digits - 1) {
+        // A whole number is written with all its digits, exact (123456792, not 123456790).
+        char whole[48];
+        snprintf(whole, sizeof whole, "%.0f", std::fabs(double(value)));
+        plain = whole;
+    } else if (exponent >= 0)
+        plain = mantissa.substr(0, size_t(exponent + 1)) + "." + mantissa.substr(size_t(exponent + 1));
+    else
+        plain = "0." + std::string(size_t(-exponent - 1), '0') + mantissa;
+    const std::string sign = negative ? "-" : "";
+    return sign + (plain.size() <= withExponent.size() ? plain : withExponent);
+}
+#endif
+
 }  // namespace
 
 std::string FormatFloat(float value)
@@ -208,11 +249,15 @@ std::string FormatFloat(float value)
     }
     if (std::isinf(value))
         return value > 0 ? "inf" : "-inf";
-    // The shortest decimal that reads back to the same float, e.g. 0.2 rather than
-    // 0.200000003; 32 characters hold the longest ("-1.17549435e-38").
+        // The shortest decimal that reads back to the same float, e.g. 0.2 rather than
+        // 0.200000003; 32 characters hold the longest ("-1.17549435e-38").
+#if defined(__cpp_lib_to_chars)
     char text[32];
     const std::to_chars_result end = std::to_chars(text, text + sizeof text, value);
     return std::string(text, end.ptr);
+#else
+    return ShortestText(value);
+#endif
 }
 
 bool ParseFloat(const std::string& text, float& value)

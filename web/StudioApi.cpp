@@ -6,12 +6,12 @@
 #include <emscripten/emscripten.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
+#include "effect/EffectFields.h"
 #include "effect/EffectFile.h"
-#include "web/SettingAssignment.h"
+#include "effect/EffectText.h"
+#include "effect/Presets.h"
 #include "web/StudioSession.h"
 #include "web/StudioTexture.h"
 
@@ -23,36 +23,49 @@ StudioTexture& Texture()
     return texture;
 }
 
-std::string text;                              // the last text result
+std::string lastText;                          // the last text result
 unsigned char encoded[EFFECT_FILE_CONE_SIZE];  // the last effect bytes
 
 const char* Keep(const std::string& value)
 {
-    text = value;
-    return text.c_str();
+    lastText = value;
+    return lastText.c_str();
 }
 
-// The shortest decimal that reads back to the same float; NaN and the infinities,
-// which JSON can't hold, as null.
-std::string FloatText(float value)
+// A float as JSON: the shortest decimal that reads back to the same bits; NaN and
+// the infinities, which JSON can't hold, as null.
+std::string JsonFloat(float value)
 {
-    if (!std::isfinite(value))
-        return "null";
-    char number[32];
-    for (int digits = 1; digits <= 9; ++digits) {
-        snprintf(number, sizeof number, "%.*g", digits, double(value));
-        if (strtof(number, nullptr) == value)
-            break;
+    return std::isfinite(value) ? FormatFloat(value) : "null";
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string json = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            json += '\\';
+        if (c == '\n')
+            json += "\\n";
+        else
+            json += c;
     }
-    return number;
+    return json + "\"";
 }
 
-void AddNumbers(std::string& json, const char* name, const float* values, int count)
+// One field's value: a number, true or false, or an array of its components.
+std::string JsonValue(const EmitterSettings& s, const EffectField& f)
 {
-    json += std::string("\"") + name + "\":" + (count > 1 ? "[" : "");
-    for (int i = 0; i < count; ++i)
-        json += (i ? "," : "") + FloatText(values[i]);
-    json += count > 1 ? "]," : ",";
+    if (f.kind == FIELD_INT)
+        return std::to_string(s.*f.integer);
+    if (f.kind == FIELD_SWITCH)
+        return s.*f.flag ? "true" : "false";
+    if (f.components == 1)
+        return JsonFloat(FieldFloat(s, f, 0));
+    std::string json = "[";
+    for (int c = 0; c < f.components; ++c)
+        json += (c ? "," : "") + JsonFloat(FieldFloat(s, f, c));
+    return json + "]";
 }
 
 }  // namespace
@@ -93,13 +106,13 @@ EMSCRIPTEN_KEEPALIVE const unsigned char* qp_encoded()
     return encoded;
 }
 
-// Applies one `name=value` assignment as one change; 1 when done, 0 with the reason
-// in qp_text().
+// Applies one `name=value` assignment, as `qptool set` takes it, as one change; 1
+// when done, 0 with the reason in qp_text().
 EMSCRIPTEN_KEEPALIVE int qp_set(StudioSession* session, const char* assignment)
 {
     EmitterSettings next = session->Settings();
     std::string error;
-    if (!AssignSetting(next, assignment, error)) {
+    if (!ApplyAssignments(next, {assignment}, error)) {
         Keep(error);
         return 0;
     }
@@ -108,26 +121,94 @@ EMSCRIPTEN_KEEPALIVE int qp_set(StudioSession* session, const char* assignment)
     return 1;
 }
 
-// The settings as a JSON object with one member per field (NaN as null).
+// Effect text as `qptool dump` prints it for the current settings.
+EMSCRIPTEN_KEEPALIVE const char* qp_effect_text(StudioSession* session)
+{
+    return Keep(FormatEffect(session->Settings()));
+}
+
+// Reads effect text as `qptool new --from` does, on top of the current settings, as
+// one change; 1 when done, 0 with "text:LINE: problem" in qp_text() and nothing
+// changed.
+EMSCRIPTEN_KEEPALIVE int qp_apply_text(StudioSession* session, const char* text)
+{
+    EmitterSettings next = session->Settings();
+    std::string error;
+    if (!ParseEffectText(text, "text", next, error)) {
+        Keep(error);
+        return 0;
+    }
+    session->Change(next);
+    Keep("");
+    return 1;
+}
+
+// The fields that differ between two sessions' settings, one `name: A -> B` line
+// each, as `qptool diff` lists them.
+EMSCRIPTEN_KEEPALIVE const char* qp_diff(StudioSession* a, StudioSession* b)
+{
+    std::string lines;
+    for (const std::string& line : DiffEffects(a->Settings(), b->Settings()))
+        lines += line + "\n";
+    return Keep(lines);
+}
+
+// The settings as a JSON object, one member per field of the effect's field table.
 EMSCRIPTEN_KEEPALIVE const char* qp_settings(StudioSession* session)
 {
-    const EmitterSettings& s = session->Settings();
     std::string json = "{";
-    AddNumbers(json, "startColor", &s.startColor.r, 4);
-    AddNumbers(json, "endColor", &s.endColor.r, 4);
-    AddNumbers(json, "size", &s.size, 1);
-    AddNumbers(json, "velocity", &s.velocity, 1);
-    json += "\"lifetime\":" + std::to_string(s.lifetime) + ",\"emitRate\":" + std::to_string(s.emitRate) + ",";
-    json += std::string("\"cone\":") + (s.coneEnabled ? "true" : "false") + ",";
-    AddNumbers(json, "coneDirection", &s.coneDirection.x, 3);
-    AddNumbers(json, "coneAngle", &s.coneAngle, 1);
-    json.back() = '}';
-    return Keep(json);
+    for (const EffectField& f : effectFields)
+        json += std::string(json.size() > 1 ? "," : "") + "\"" + f.name + "\":" + JsonValue(session->Settings(), f);
+    return Keep(json + "}");
+}
+
+// The field table as JSON: per field its name, kind ("color", "float", "int",
+// "switch", "vec3"), component letters, whether only a cone keeps it, the range
+// that makes sense (null for no bound) and whether it may not be all zero.
+EMSCRIPTEN_KEEPALIVE const char* qp_fields()
+{
+    static const char* const kinds[] = {"color", "float", "int", "switch", "vec3"};
+    std::string json = "[";
+    for (const EffectField& f : effectFields) {
+        json += std::string(json.size() > 1 ? "," : "") + "{\"name\":\"" + f.name + "\",\"kind\":\"" + kinds[f.kind] +
+                "\",\"letters\":\"" + f.letters + "\",\"coneOnly\":" + (f.coneOnly ? "true" : "false") +
+                ",\"low\":" + JsonFloat(f.low) + ",\"high\":" + JsonFloat(f.high) +
+                ",\"nonZero\":" + (f.nonZero ? "true" : "false") + "}";
+    }
+    return Keep(json + "]");
+}
+
+// The ready-made looks, as `qptool presets` lists them: a JSON array of
+// {name, description}.
+EMSCRIPTEN_KEEPALIVE const char* qp_presets()
+{
+    std::string json = "[";
+    for (size_t i = 0; i < effectPresetCount; ++i)
+        json += std::string(i ? "," : "") + "{\"name\":" + JsonString(effectPresets[i].name) +
+                ",\"description\":" + JsonString(effectPresets[i].description) + "}";
+    return Keep(json + "]");
+}
+
+// Makes the preset `name` the current settings, as `qptool new --preset` makes it
+// (the defaults, then the preset's text), as one change; 0 when there is no such
+// preset.
+EMSCRIPTEN_KEEPALIVE int qp_use_preset(StudioSession* session, const char* name)
+{
+    const EffectPreset* preset = FindPreset(name);
+    EmitterSettings next = DefaultEmitterSettings();
+    std::string error;
+    if (!preset || !ParseEffectText(preset->text, std::string("preset ") + name, next, error)) {
+        Keep(preset ? error : std::string("no preset '") + name + "'");
+        return 0;
+    }
+    session->Change(next);
+    Keep("");
+    return 1;
 }
 
 EMSCRIPTEN_KEEPALIVE const char* qp_text()
 {
-    return text.c_str();
+    return lastText.c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE int qp_undo(StudioSession* session)

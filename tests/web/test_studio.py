@@ -48,9 +48,16 @@ def run(args, ok=(0,)):
 def effect_file(name, *assignments):
     """The bytes and path of the effect `qptool new` writes for the assignments."""
     path = os.path.join(SCRATCH, name + '.QP')
-    run([tool('qptool'), 'new', '--force', path, *assignments])
+    # --preset NAME and --from TEXT go before the file, assignments after it.
+    options = [a for i, a in enumerate(assignments) if a.startswith('--') or (i and assignments[i - 1].startswith('--'))]
+    rest = [a for a in assignments if a not in options]
+    run([tool('qptool'), 'new', '--force', *options, path, *rest])
     with open(path, 'rb') as f:
         return f.read(), path
+
+
+def preset_names():
+    return [line.split()[0] for line in run([tool('qptool'), 'presets']).stdout.splitlines() if line.strip()]
 
 
 def native_states(path, *options):
@@ -64,6 +71,8 @@ def fragment(data):
 
 
 def open_page(query='', hash_part=''):
+    # From a blank page, so a new fragment on the same address loads afresh.
+    DRIVER.get('about:blank')
     DRIVER.get(ADDRESS + query + hash_part)
     WebDriverWait(DRIVER, 30).until(lambda d: d.execute_script('return document.body.dataset.ready'))
 
@@ -100,7 +109,9 @@ class Parity(unittest.TestCase):
     ]
 
     def test_batch_lines_equal_qprender_state_at_every_frame(self):
-        for name, assignments, seed, frames in self.CASES:
+        cases = [(name, ['--preset', name], 1, 120) for name in preset_names()] + self.CASES
+        cases.append(('smoke-seed42', ['--preset', 'smoke'], 42, 120))
+        for name, assignments, seed, frames in cases:
             with self.subTest(effect=name, seed=seed):
                 data, path = effect_file(name, *assignments)
                 expected = native_states(path, '--frames', str(frames), '--seed', str(seed))
@@ -195,6 +206,51 @@ class Interface(unittest.TestCase):
             with open(path, 'rb') as f:
                 expected = list(f.read())
             self.assertEqual(expected, js('return qpStudio.bytes()'), f'bytes after {a}')
+
+    def test_presets_write_what_qptool_new_preset_writes(self):
+        names = [p['name'] for p in js('return qpStudio.presets()')]
+        self.assertEqual(preset_names(), names, 'presets listed')
+        for name in names:
+            self.assertEqual({'ok': True, 'error': ''}, js('return qpStudio.usePreset(arguments[0])', name), name)
+            expected, _ = effect_file('preset-' + name, '--preset', name)
+            self.assertEqual(list(expected), js('return qpStudio.bytes()'), f'bytes of preset {name}')
+        self.assertFalse(js('return qpStudio.usePreset("lava").ok'), 'a preset that does not exist')
+
+    def test_text_is_what_qptool_dump_prints(self):
+        sets = [[], ['--preset', 'magic'],
+                ['size=1e+08', 'velocity=100', 'lifetime=-7', 'startColor=-0 1e-45 0.33333334 3.4028235e+38'],
+                ['cone=on', 'coneDirection=0.1,-2.5e-07,12345.678', 'coneAngle=inf', 'endColor.a=nan(0x7fc12345)'],
+                ['endColor=1.17549435e-38,10000,0.001,123456789']]
+        for assignments in sets:
+            with self.subTest(assignments=assignments):
+                data, path = effect_file('text', *assignments)
+                self.assertTrue(js('return qpStudio.load(arguments[0]).ok', list(data)), 'load')
+                dump = run([tool('qptool'), 'dump', path]).stdout
+                self.assertEqual(dump, js('return qpStudio.text()'), f'text of {assignments}')
+                self.assertEqual(dump, DRIVER.find_element(By.ID, 'effectText').get_attribute('value'),
+                                 f'text view of {assignments}')
+
+    def test_applied_text_writes_what_qptool_new_from_writes(self):
+        text = '# a comment line\nstartColor = 1 0.5 0 1\n\nemitRate = 640\r\ncone = on\nconeAngle = 12\n'
+        path = os.path.join(SCRATCH, 'from.txt')
+        with open(path, 'w', newline='') as f:
+            f.write(text)
+        expected, _ = effect_file('from', '--from', path)
+        self.assertEqual({'ok': True, 'error': ''}, js('return qpStudio.applyText(arguments[0])', text), 'apply')
+        self.assertEqual(list(expected), js('return qpStudio.bytes()'), 'bytes after the text')
+        before = js('return qpStudio.bytes()')
+        result = js('return qpStudio.applyText("size = 0.1\\nspeed = 2\\n")')
+        self.assertEqual('text:2: ', result['error'][:8], f'error for a bad second line: {result["error"]}')
+        self.assertEqual(before, js('return qpStudio.bytes()'), 'bytes after the refused text')
+
+    def test_values_the_engine_cannot_use_sensibly_are_warned_of(self):
+        warning = 'return document.querySelector(`[data-warning-for="${arguments[0]}"]`).textContent'
+        self.assertEqual('', js(warning, 'lifetime'), 'lifetime warning at the defaults')
+        js('qpStudio.set("lifetime=-5")')
+        self.assertNotEqual('', js(warning, 'lifetime'), 'lifetime warning after lifetime=-5')
+        js('qpStudio.set("cone=on")')
+        js('qpStudio.set("coneDirection=0,0,0")')
+        self.assertNotEqual('', js(warning, 'coneDirection'), 'cone axis warning after an all-zero axis')
 
     def test_refused_assignments_change_nothing(self):
         before = js('return qpStudio.bytes()')
@@ -324,8 +380,28 @@ class Interface(unittest.TestCase):
                          js('return qpStudio.seek(1000)'), 'A at 1000 ms')
         self.assertEqual(native_states(kept_path, '--time', '1000', '--seed', '42')[-1],
                          js('return qpStudio.compare.state()'), 'B at 1000 ms')
+        b_path = os.path.join(SCRATCH, 'kept-b.QP')
+        with open(b_path, 'wb') as f:
+            f.write(bytes(js('qpStudio.compare.keep(); qpStudio.set("size=0.04"); qpStudio.set("cone=on");'
+                             'qpStudio.undo(); qpStudio.undo(); return qpStudio.bytes()')))
+        js('qpStudio.set("size=0.04"); qpStudio.set("cone=on")')
+        a_path = os.path.join(SCRATCH, 'kept-a.QP')
+        with open(a_path, 'wb') as f:
+            f.write(bytes(js('return qpStudio.bytes()')))
+        diff = run([tool('qptool'), 'diff', b_path, a_path], ok=(1,)).stdout.splitlines()
+        self.assertEqual(diff, js('return qpStudio.compare.diff()'), 'fields that differ from B')
+        self.assertEqual('\n'.join(diff), DRIVER.find_element(By.ID, 'diffList').text, 'differences shown')
         DRIVER.find_element(By.ID, 'dropB').click()
         self.assertIsNone(js('return qpStudio.compare.state()'), 'B after stopping')
+
+    def test_a_new_link_in_the_same_tab_opens_its_effect(self):
+        data, _ = effect_file('relink', 'emitRate=333')
+        address = js('return location.href.split("#")[0]') + '#fx=' + fragment(data)
+        js('qpStudio.set("size=0.5")')
+        DRIVER.get(address)
+        WebDriverWait(DRIVER, 30).until(
+            lambda d: d.execute_script('return document.body.dataset.ready && qpStudio.settings().emitRate') == 333)
+        self.assertEqual(list(data), js('return qpStudio.bytes()'), 'bytes after the new link')
 
     def test_step_advances_one_16_ms_frame(self):
         js('qpStudio.seek(320)')

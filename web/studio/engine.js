@@ -19,6 +19,12 @@ export async function openEngine() {
         encode: own('qp_encode', 'number'),
         encoded: fn('qp_encoded', 'number', []),
         set: own('qp_set', 'number', ['string']),
+        effectText: own('qp_effect_text', 'string'),
+        applyText: own('qp_apply_text', 'number', ['string']),
+        diff: fn('qp_diff', 'string', ['number', 'number']),
+        fields: fn('qp_fields', 'string', []),
+        presets: fn('qp_presets', 'string', []),
+        usePreset: own('qp_use_preset', 'number', ['string']),
         settings: own('qp_settings', 'string'),
         text: fn('qp_text', 'string', []),
         undo: own('qp_undo', 'number'),
@@ -77,8 +83,18 @@ export async function openEngine() {
                 const at = c.encoded();
                 return Array.from(m.HEAPU8.subarray(at, at + count));
             },
+            handle: s,
             // One `name=value` assignment; '' when applied, else why not.
             set: (assignment) => (c.set(s, assignment) ? '' : c.text()),
+            // The settings as `qptool dump` prints them.
+            text: () => c.effectText(s),
+            // Effect text read as `qptool new --from` reads it; '' when applied, else
+            // "text:LINE: problem".
+            applyText: (text) => (c.applyText(s, text) ? '' : c.text()),
+            // A ready-made look by name, as `qptool new --preset` makes it; '' or why not.
+            usePreset: (name) => (c.usePreset(s, name) ? '' : c.text()),
+            // The fields that differ from `other`'s, as `qptool diff` lists them.
+            diff: (other) => c.diff(s, other.handle).split('\n').filter((line) => line),
             settings: () => JSON.parse(c.settings(s)),
             undo: () => c.undo(s) === 1,
             redo: () => c.redo(s) === 1,
@@ -116,6 +132,11 @@ export async function openEngine() {
 
     return {
         newSession,
+        // The effect's fields, from the engine's one table: [{name, kind, letters,
+        // coneOnly, low, high (null: no bound), nonZero}].
+        fields: () => JSON.parse(c.fields()),
+        // The ready-made looks: [{name, description}].
+        presets: () => JSON.parse(c.presets()),
         // The particle texture: the built-in spot, or a QTEX file's bytes (false, and
         // the texture stays, when the engine's loader would refuse them).
         useDefaultTexture: () => c.textureDefault() === 1,

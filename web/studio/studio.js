@@ -11,20 +11,6 @@ const FRAME_MS = 16;       // one engine frame, as qprender steps by default
 const LONGEST_MS = 60000;  // the end of the timeline
 const MOST_FRAMES_PER_PAINT = 8;  // playback drops time rather than fall further behind
 
-// The controls, one group per field of the effect settings.
-const FIELDS = [
-    {name: 'startColor', kind: 'color', label: 'Start colour'},
-    {name: 'endColor', kind: 'color', label: 'End colour'},
-    {name: 'size', kind: 'float', label: 'Size', max: 0.5, step: 0.001},
-    {name: 'velocity', kind: 'float', label: 'Velocity', max: 2, step: 0.01},
-    {name: 'lifetime', kind: 'whole', label: 'Lifetime (ms)', max: 10000},
-    {name: 'emitRate', kind: 'whole', label: 'Particles per second', max: 20000},
-    {name: 'cone', kind: 'switch', label: 'Cone'},
-    {name: 'coneDirection', kind: 'axis', label: 'Cone axis'},
-    {name: 'coneAngle', kind: 'angle', label: 'Cone angle', max: 90, step: 0.5},
-];
-const COLOR_PARTS = ['r', 'g', 'b', 'a'];
-const AXIS_PARTS = ['x', 'y', 'z'];
 
 const $ = (id) => document.getElementById(id);
 const form = $('settings');
@@ -34,6 +20,21 @@ const view = {playing: false, speed: 1, carried: 0, lastPaint: 0, peak: 0, frame
 const studioModule = await openEngine();
 const engine = studioModule.newSession();  // the effect being edited
 
+// How each field is shown: its label and its slider's reach. What the fields are
+// (kinds, components, ranges) comes from the engine's one table of them.
+const SHOWN = {
+    startColor: {label: 'Start colour'},
+    endColor: {label: 'End colour'},
+    size: {label: 'Size', slider: 0.5, step: 0.001},
+    velocity: {label: 'Velocity', slider: 2, step: 0.01},
+    lifetime: {label: 'Lifetime (ms)', slider: 10000, step: 1},
+    emitRate: {label: 'Particles per second', slider: 20000, step: 1},
+    cone: {label: 'Cone'},
+    coneDirection: {label: 'Cone axis', step: 0.1},
+    coneAngle: {label: 'Cone angle', slider: 90, step: 0.5},
+};
+const FIELDS = studioModule.fields().map((f) => ({...f, ...(SHOWN[f.name] || {label: f.name})}));
+
 function element(tag, attributes = {}, text = '') {
     const e = document.createElement(tag);
     for (const [key, value] of Object.entries(attributes)) e.setAttribute(key, value);
@@ -42,9 +43,8 @@ function element(tag, attributes = {}, text = '') {
 }
 
 function numberInput(name, label, field) {
-    const input = element('input', {type: 'number', name, 'aria-label': label, step: field.step || 'any'});
-    if (field.kind === 'whole') input.step = '1';
-    return input;
+    return element('input', {type: 'number', name, 'aria-label': label,
+                             step: field.kind === 'int' ? '1' : String(field.step || 'any')});
 }
 
 function buildControls() {
@@ -53,24 +53,24 @@ function buildControls() {
         form.append(element('label', {for: id}, field.label));
         const row = element('div', {class: 'row'});
         if (field.kind === 'color') {
-            const picker = element('input', {type: 'color', name: field.name, id, 'aria-label': field.label});
-            row.append(picker);
-            for (const part of COLOR_PARTS)
+            row.append(element('input', {type: 'color', name: field.name, id, 'aria-label': field.label}));
+            for (const part of field.letters)
                 row.append(numberInput(`${field.name}.${part}`, `${field.label} ${part}`, {step: 0.01}));
         } else if (field.kind === 'switch') {
             row.append(element('input', {type: 'checkbox', name: field.name, id}));
-        } else if (field.kind === 'axis') {
-            for (const part of AXIS_PARTS) {
-                const input = numberInput(`${field.name}.${part}`, `${field.label} ${part}`, {step: 0.1});
-                if (part === 'x') input.id = id;
+        } else if (field.kind === 'vec3') {
+            for (const part of field.letters) {
+                const input = numberInput(`${field.name}.${part}`, `${field.label} ${part}`, field);
+                if (part === field.letters[0]) input.id = id;
                 row.append(input);
             }
         } else {
             const input = numberInput(field.name, field.label, field);
             input.id = id;
-            const slider = element('input', {type: 'range', min: '0', max: String(field.max),
-                                             step: String(field.step || 1), 'data-slider-for': field.name,
-                                             'aria-label': `${field.label} slider`, tabindex: '-1'});
+            const slider = element('input', {type: 'range', min: String(field.low ?? 0),
+                                             max: String(field.slider || 1), step: String(field.step || 1),
+                                             'data-slider-for': field.name, 'aria-label': `${field.label} slider`,
+                                             tabindex: '-1'});
             row.append(input, slider);
         }
         row.append(element('span', {class: 'warning', 'data-warning-for': field.name}));
@@ -89,38 +89,69 @@ function hexOf(color) {
 
 const shown = (v) => (v === null ? 'NaN' : String(v));
 
+// What is wrong with a field's value for the engine, or '': a component outside
+// the range the engine's table gives, or an all-zero value where it may not be.
+function warningFor(field, value) {
+    const parts = Array.isArray(value) ? value : [value];
+    if (field.nonZero && parts.every((v) => v === 0)) return 'all zero: no direction';
+    const outside = parts.some((v) => v === null || (field.low !== null && v < field.low) ||
+                                      (field.high !== null && v > field.high));
+    if (!outside) return '';
+    const range = field.high === null ? `${field.low} or more` : `${field.low} to ${field.high}`;
+    return `outside ${range}`;
+}
+
 // Puts the engine's settings into every control and the warnings beside them.
 function showSettings() {
     const s = engine.settings();
     for (const field of FIELDS) {
         const value = s[field.name];
-        if (field.kind === 'color') {
-            named(field.name).value = hexOf(value);
-            COLOR_PARTS.forEach((part, i) => { named(`${field.name}.${part}`).value = shown(value[i]); });
-        } else if (field.kind === 'switch') {
-            named(field.name).checked = value;
-        } else if (field.kind === 'axis') {
-            AXIS_PARTS.forEach((part, i) => {
+        const off = field.coneOnly && !s.cone;  // the file keeps it only with the cone on
+        if (field.kind === 'color' || field.kind === 'vec3') {
+            if (field.kind === 'color') named(field.name).value = hexOf(value);
+            [...field.letters].forEach((part, i) => {
                 const input = named(`${field.name}.${part}`);
                 input.value = shown(value[i]);
-                input.disabled = !s.cone;
+                input.disabled = off;
             });
+        } else if (field.kind === 'switch') {
+            named(field.name).checked = value;
         } else {
+            const slider = form.querySelector(`[data-slider-for="${field.name}"]`);
             named(field.name).value = shown(value);
-            form.querySelector(`[data-slider-for="${field.name}"]`).value = value ?? 0;
-            if (field.kind === 'angle') {
-                named(field.name).disabled = !s.cone;
-                form.querySelector(`[data-slider-for="${field.name}"]`).disabled = !s.cone;
-            }
+            slider.value = value ?? 0;
+            named(field.name).disabled = slider.disabled = off;
         }
+        const warning = field.kind === 'switch' || off ? '' : warningFor(field, value);
+        form.querySelector(`[data-warning-for="${field.name}"]`).textContent = warning;
     }
-    const warn = (name, text) => { form.querySelector(`[data-warning-for="${name}"]`).textContent = text; };
-    warn('lifetime', s.lifetime < 0 ? 'negative: the engine reads it as a huge lifetime' : '');
-    warn('emitRate', s.emitRate < 0 ? 'negative: the engine reads it as a huge rate' : '');
-    const axis = s.coneDirection;
-    warn('coneDirection', s.cone && axis.every((v) => v === 0) ? 'a zero axis gives no direction' : '');
     $('undo').disabled = !engine.canUndo();
     $('redo').disabled = !engine.canRedo();
+    showText();
+}
+
+// The text view shows the settings as `qptool dump` prints them, unless it is being
+// edited; with an effect kept as B, the fields that differ from it.
+function showText() {
+    const area = $('effectText');
+    if (document.activeElement !== area) area.value = engine.text();
+    $('differences').hidden = !kept;
+    if (kept) $('diffList').textContent = kept.diff(engine).join('\n') || 'nothing';
+}
+
+function applyText(text) {
+    const error = engine.applyText(text);
+    message(error);
+    if (!error) $('effectText').blur();
+    changed();
+    return error;
+}
+
+function usePreset(name) {
+    const error = engine.usePreset(name);
+    message(error);
+    changed();
+    return error;
 }
 
 function message(text) {
@@ -149,7 +180,7 @@ function changed() {
 }
 
 // A value typed into a control, kept as the editor's value entry keeps it: rate and
-// lifetime cut to whole numbers toward zero, the cone angle within 0..90.
+// lifetime cut to whole numbers toward zero, the cone angle within its range.
 function entered(name, text) {
     const field = FIELDS.find((f) => f.name === name.split('.')[0]);
     let value = text.trim();
@@ -158,8 +189,8 @@ function entered(name, text) {
         showSettings();
         return;
     }
-    if (field.kind === 'whole') value = String(Math.trunc(Number(value)));
-    if (field.kind === 'angle') value = String(Math.min(90, Math.max(0, Number(value))));
+    if (field.kind === 'int') value = String(Math.trunc(Number(value)));
+    if (name === 'coneAngle') value = String(Math.min(field.high, Math.max(field.low, Number(value))));
     apply(`${name}=${value}`);
 }
 
@@ -281,6 +312,7 @@ function keepAsB() {
     kept = studioModule.newSession();
     kept.load(engine.bytes());
     $('dropB').hidden = false;
+    showText();
     view.redraw = true;
 }
 
@@ -288,6 +320,7 @@ function stopComparing() {
     kept?.close();
     kept = null;
     $('dropB').hidden = true;
+    showText();
     view.redraw = true;
 }
 
@@ -486,6 +519,13 @@ function wire() {
     }
     $('closeGallery').addEventListener('click', () => gallery.close());
     $('keepB').addEventListener('click', keepAsB);
+    $('applyText').addEventListener('click', () => applyText($('effectText').value));
+    for (const preset of studioModule.presets())
+        $('preset').append(element('option', {value: preset.name, title: preset.description}, preset.name));
+    $('preset').addEventListener('change', (e) => {
+        if (e.target.value) usePreset(e.target.value);
+        e.target.value = '';
+    });
     $('dropB').addEventListener('click', stopComparing);
     document.addEventListener('dragover', (e) => e.preventDefault());
     document.addEventListener('drop', async (e) => {
@@ -507,6 +547,9 @@ function wire() {
             redo();
         }
     });
+    // Another effect's link opened in this tab changes only the fragment: start over
+    // on it, as a fresh page would (the leave warning still guards unsaved changes).
+    window.addEventListener('hashchange', () => location.reload());
     window.addEventListener('beforeunload', (e) => {
         if (showModified()) {
             e.preventDefault();
@@ -523,6 +566,8 @@ window.qpStudio = {
     compare: {
         keep: keepAsB,
         drop: stopComparing,
+        // The fields that differ from B, as `qptool diff B A` lists them.
+        diff: () => (kept ? kept.diff(engine) : []),
         state() {
             if (!kept) return null;
             drawPreview();
@@ -534,6 +579,18 @@ window.qpStudio = {
     load: (bytes) => load(bytes, 'Out.QP'),
     bytes: () => engine.bytes(),
     settings: () => engine.settings(),
+    // The settings as `qptool dump` prints them; text applied as `qptool new --from`
+    // reads it ({ok, error}); the presets and one of them by name.
+    text: () => engine.text(),
+    applyText: (text) => {
+        const error = applyText(text);
+        return {ok: error === '', error};
+    },
+    presets: () => studioModule.presets(),
+    usePreset: (name) => {
+        const error = usePreset(name);
+        return {ok: error === '', error};
+    },
     set: (assignment) => {
         const error = apply(assignment);
         return {ok: error === '', error};
