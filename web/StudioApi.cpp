@@ -344,6 +344,15 @@ EMSCRIPTEN_KEEPALIVE int qp_texture_load(const unsigned char* bytes, int count)
     return Texture().Load(bytes, size_t(count < 0 ? 0 : count)) ? 1 : 0;
 }
 
+// A decoded picture (RGBA, rows top first) made into the texture as qtex makes one
+// from a PNG; 1 when taken.
+EMSCRIPTEN_KEEPALIVE int qp_texture_from_pixels(const unsigned char* rgba, int width, int height, int components)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    return Texture().LoadPixels(rgba, uint32_t(width), uint32_t(height), components) ? 1 : 0;
+}
+
 EMSCRIPTEN_KEEPALIVE int qp_texture_components()
 {
     return Texture().Components();

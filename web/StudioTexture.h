@@ -23,6 +23,12 @@ public:
     // the code that `qtex --particle` makes it with and read back through Load.
     bool LoadDefault();
 
+    // A picture's RGBA pixels (rows top first, as a browser decodes an image) made into
+    // a texture as qtex makes one from a PNG: `pixelComponents` 3 (RGB) or 4 (RGBA) bytes a
+    // pixel, bottom row first, with its whole box-filtered mipmap chain. False (the
+    // texture held before stays) for a side of 0 or over 65535, or other component counts.
+    bool LoadPixels(const unsigned char* rgba, uint32_t width, uint32_t height, int pixelComponents);
+
     int Components() const { return components; }
     const std::vector<StudioTextureLevel>& Levels() const { return levels; }
     const unsigned char* Pixels(size_t level) const { return pixels.data() + levels[level].offset; }

@@ -465,6 +465,32 @@ class Texture(unittest.TestCase):
         for k, (want, got) in enumerate(zip(levels, page['levels'])):
             self.assertEqual(want[2], got['pixels'], f'pixels of level {k}')
 
+    def test_picture_becomes_the_texture_qtex_makes_of_it(self):
+        png = os.path.join(SCRATCH, 'spot.png')
+        qtex = os.path.join(SCRATCH, 'default.qtex')
+        run([tool('qtex'), '--particle', '--size', '40', qtex])
+        run([tool('qtex'), '--png', qtex, png])
+        converted = os.path.join(SCRATCH, 'from-png.qtex')
+        run([tool('qtex'), '--rgb', png, converted])
+        with open(png, 'rb') as f:
+            taken = DRIVER.execute_async_script(
+                'qpStudio.usePicture(arguments[0]).then(arguments[1])', list(f.read()))
+        self.assertEqual(True, taken, 'picture taken')
+        with open(converted, 'rb') as f:
+            components, levels = qtex_levels(f.read())
+        page = js('return qpStudio.texture()')
+        self.assertEqual(components, page['components'], 'components')
+        self.assertEqual([(w, h) for w, h, _ in levels], [(l['width'], l['height']) for l in page['levels']], 'levels')
+        for k, (want, got) in enumerate(zip(levels, page['levels'])):
+            self.assertEqual(want[2], got['pixels'], f'pixels of level {k}')
+        # 40 x 40 is no power of two: WebGL 1 draws it unmipmapped rather than not at all.
+        lit = js('qpStudio.set("size=0.2"); qpStudio.seek(500); qpStudio.draw();'
+                 'const c = document.createElement("canvas"); c.width = 640; c.height = 480;'
+                 'const g = c.getContext("2d"); g.drawImage(document.getElementById("preview"), 0, 0, 640, 480);'
+                 'const d = g.getImageData(0, 0, 640, 480).data; let n = 0;'
+                 'for (let i = 0; i < d.length; i += 4) if (d[i]) ++n; return n')
+        self.assertGreater(lit, 1000, 'lit pixels drawn with the 40 x 40 texture')
+
     def test_qtex_file_is_taken_and_a_cut_one_refused(self):
         data = self.native_particle('--size', '16')
         self.assertEqual(False, js('return qpStudio.loadTexture(arguments[0])', list(data[:-1])), 'a cut file')

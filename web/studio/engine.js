@@ -51,6 +51,7 @@ export async function openEngine() {
         turnByHand: own('qp_turn_by_hand', null, ['number', 'number']),
         textureDefault: fn('qp_texture_default', 'number', []),
         textureLoad: fn('qp_texture_load', 'number', ['number', 'number']),
+        textureFromPixels: fn('qp_texture_from_pixels', 'number', ['number', 'number', 'number', 'number']),
         textureComponents: fn('qp_texture_components', 'number', []),
         textureLevels: fn('qp_texture_levels', 'number', []),
         textureWidth: fn('qp_texture_width', 'number', ['number']),
@@ -141,6 +142,14 @@ export async function openEngine() {
         // the texture stays, when the engine's loader would refuse them).
         useDefaultTexture: () => c.textureDefault() === 1,
         loadTexture: (bytes) => withBytes(bytes, c.textureLoad) === 1,
+        // A decoded picture (ImageData) as the texture, made as qtex makes one from a
+        // PNG: RGBA when any pixel is less than opaque, else RGB.
+        textureFromImage(image) {
+            let opaque = true;
+            for (let i = 3; i < image.data.length && opaque; i += 4) opaque = image.data[i] === 255;
+            return withBytes(image.data, (at) => c.textureFromPixels(at, image.width, image.height,
+                                                                    opaque ? 3 : 4)) === 1;
+        },
         // The texture's levels, largest first, as copies for the preview to upload.
         texture() {
             const levels = [];

@@ -83,15 +83,22 @@ export function createPreview(canvas) {
 
     return {
         // Uploads every level as stored (rows tightly packed, bottom first), trilinear
-        // filtering as the editor's texture loader sets it.
+        // filtering as the editor's texture loader sets it. WebGL 1 mipmaps only sides
+        // that are powers of two; any other texture is drawn from its first level,
+        // filtered linearly and clamped at its edges.
         setTexture(components, levels) {
             gl.bindTexture(gl.TEXTURE_2D, texture);
             gl.pixelStorei(gl.UNPACK_ALIGNMENT, 1);
             const format = components === 4 ? gl.RGBA : gl.RGB;
-            levels.forEach((level, i) => gl.texImage2D(gl.TEXTURE_2D, i, format, level.width, level.height, 0,
-                                                       format, gl.UNSIGNED_BYTE, level.pixels));
+            const powerOfTwo = (n) => (n & (n - 1)) === 0;
+            const mipmapped = powerOfTwo(levels[0].width) && powerOfTwo(levels[0].height);
+            (mipmapped ? levels : levels.slice(0, 1)).forEach((level, i) => gl.texImage2D(
+                gl.TEXTURE_2D, i, format, level.width, level.height, 0, format, gl.UNSIGNED_BYTE, level.pixels));
             gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.LINEAR);
-            gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.LINEAR_MIPMAP_LINEAR);
+            gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, mipmapped ? gl.LINEAR_MIPMAP_LINEAR : gl.LINEAR);
+            const wrap = mipmapped ? gl.REPEAT : gl.CLAMP_TO_EDGE;
+            gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_S, wrap);
+            gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_T, wrap);
         },
         // Clears to `background` (r, g, b in 0..1) and draws `systems` ({first, count}
         // vertex ranges of `vertices`) with the effect `distance` in front of the eye,

@@ -154,6 +154,23 @@ function usePreset(name) {
     return error;
 }
 
+// A picture file (PNG) as the particle texture; false when it can't be decoded.
+async function usePicture(blob) {
+    try {
+        const bitmap = await createImageBitmap(blob, {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+        const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+        const context = canvas.getContext('2d');
+        context.drawImage(bitmap, 0, 0);
+        const taken = studioModule.textureFromImage(context.getImageData(0, 0, bitmap.width, bitmap.height));
+        if (taken) showTexture();
+        message(taken ? '' : 'that picture can\'t be a texture');
+        return taken;
+    } catch (e) {
+        message('that picture can\'t be read');
+        return false;
+    }
+}
+
 function message(text) {
     $('message').textContent = text;
 }
@@ -531,7 +548,8 @@ function wire() {
     document.addEventListener('drop', async (e) => {
         e.preventDefault();
         const files = e.dataTransfer.files;
-        if (files.length > 1) await openGallery(files);
+        if (files.length === 1 && /\.png$/i.test(files[0].name)) await usePicture(files[0]);
+        else if (files.length > 1) await openGallery(files);
         else if (files.length) load(new Uint8Array(await files[0].arrayBuffer()), files[0].name);
     });
     document.addEventListener('keydown', (e) => {
@@ -640,6 +658,8 @@ window.qpStudio = {
         return {components: texture.components,
                 levels: texture.levels.map((l) => ({width: l.width, height: l.height, pixels: Array.from(l.pixels)}))};
     },
+    // A PNG's bytes as the texture (a promise of true when taken).
+    usePicture: (bytes) => usePicture(new Blob([Uint8Array.from(bytes)], {type: 'image/png'})),
     loadTexture(bytes) {
         const taken = studioModule.loadTexture(bytes);
         if (taken) showTexture();
