@@ -102,6 +102,8 @@ for page in "$root"/share/man/man1/*.1.gz; do
     zcat "$page" | grep -Eq "^\.SH \"?$section\"?\$" || fail "$name.1 has no $section section"
   done
   expect "$name.1 source" "qpedit $version" "$(zcat "$page" | sed -n 's/^\.TH [^ ]* "\?1"\? "[^"]*" "\([^"]*\)".*/\1/p')"
+  expect "$name.1 date (the source's)" "$(LC_ALL=C date -u -d "@$(cat "$build/source-date-epoch")" '+%B %Y')" \
+    "$(zcat "$page" | sed -n 's/^\.TH [^ ]* "\?1"\? "\([^"]*\)".*/\1/p')"
 done
 
 # --- shell completion ---------------------------------------------------------------------
