@@ -14,8 +14,8 @@ COMP_WORDS=("$@")
 COMP_CWORD=$(($# - 1))
 COMP_LINE="$*"
 COMP_POINT=${#COMP_LINE}
-spec=$(complete -p "$1") || exit 1
-function=${spec##*-F }
+registered=$(complete -p "$1") || exit 1
+function=${registered##*-F }
 function=${function%% *}
 "$function" "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
 if [ "${#COMPREPLY[@]}" -gt 0 ]; then printf '%s\n' "${COMPREPLY[@]}" | sort; fi
