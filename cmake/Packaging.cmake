@@ -17,9 +17,14 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "(.QP). qpedit-here starts it in any folder on the installed default texture."
   "The package also holds qtex (PNG to QTEX textures), qfont (fonts to bitmap"
   "fonts), llpack (resource archives), qprender (deterministic previews into PNG"
-  "files, without a window) and qptool (effect files as text).")
+  "files, without a window) and qptool (effect files as text)."
+  "Free software under the MIT (Expat) licence.")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package/staged-files.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/package/archive-modes.cmake)
+set(CPACK_QP_STRIP ${CMAKE_STRIP})
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
@@ -31,5 +36,16 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # opens libEGL only when it is there (rendering with no X server), so it isn't in Depends.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libegl1, libegl-mesa0, libgl1-mesa-dri, libglx-mesa0")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# Every time stamp in the package (the files', the archive members') is the source's
+# time (SOURCE_DATE_EPOCH, cmake/SourceDate.cmake), read when cpack runs, so two
+# packages of one commit are the same bytes.
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/package/CPackTime.cmake)
+file(CONFIGURE OUTPUT ${CPACK_PROJECT_CONFIG_FILE}
+     CONTENT "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(ENV{SOURCE_DATE_EPOCH} ${QP_SOURCE_DATE_EPOCH})
+  set(ENV{QP_SOURCE_DATE_FROM_BUILD} 1)
+endif()
+")
 
 include(CPack)
