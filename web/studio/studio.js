@@ -4,6 +4,7 @@
 // window.qpStudio is the same page driven by scripts and tests.
 
 import {openEngine, toBase64Url, fromBase64Url} from './engine.js';
+import {createControls, element} from './controls.js';
 import {createGallery} from './gallery.js';
 import {createPreview} from './preview.js';
 
@@ -13,122 +14,11 @@ const MOST_FRAMES_PER_PAINT = 8;  // playback drops time rather than fall furthe
 
 
 const $ = (id) => document.getElementById(id);
-const form = $('settings');
 const view = {playing: false, speed: 1, carried: 0, lastPaint: 0, peak: 0, frameMs: 0, savedBytes: null,
               fileName: 'Out.QP', distance: 1, background: [0, 0, 0], drawn: 0};
 
 const studioModule = await openEngine();
 const engine = studioModule.newSession();  // the effect being edited
-
-// How each field is shown: its label and its slider's reach. What the fields are
-// (kinds, components, ranges) comes from the engine's one table of them.
-const SHOWN = {
-    startColor: {label: 'Start colour'},
-    endColor: {label: 'End colour'},
-    size: {label: 'Size', slider: 0.5, step: 0.001},
-    velocity: {label: 'Velocity', slider: 2, step: 0.01},
-    lifetime: {label: 'Lifetime (ms)', slider: 10000, step: 1},
-    emitRate: {label: 'Particles per second', slider: 20000, step: 1},
-    cone: {label: 'Cone'},
-    coneDirection: {label: 'Cone axis', step: 0.1},
-    coneAngle: {label: 'Cone angle', slider: 90, step: 0.5},
-};
-const FIELDS = studioModule.fields().map((f) => ({...f, ...(SHOWN[f.name] || {label: f.name})}));
-
-function element(tag, attributes = {}, text = '') {
-    const e = document.createElement(tag);
-    for (const [key, value] of Object.entries(attributes)) e.setAttribute(key, value);
-    if (text) e.textContent = text;
-    return e;
-}
-
-function numberInput(name, label, field) {
-    return element('input', {type: 'number', name, 'aria-label': label,
-                             step: field.kind === 'int' ? '1' : String(field.step || 'any')});
-}
-
-function buildControls() {
-    for (const field of FIELDS) {
-        const id = `field-${field.name}`;
-        form.append(element('label', {for: id}, field.label));
-        const row = element('div', {class: 'row'});
-        if (field.kind === 'color') {
-            row.append(element('input', {type: 'color', name: field.name, id, 'aria-label': field.label}));
-            for (const part of field.letters)
-                row.append(numberInput(`${field.name}.${part}`, `${field.label} ${part}`, {step: 0.01}));
-        } else if (field.kind === 'switch') {
-            row.append(element('input', {type: 'checkbox', name: field.name, id}));
-        } else if (field.kind === 'vec3') {
-            for (const part of field.letters) {
-                const input = numberInput(`${field.name}.${part}`, `${field.label} ${part}`, field);
-                if (part === field.letters[0]) input.id = id;
-                row.append(input);
-            }
-        } else {
-            const input = numberInput(field.name, field.label, field);
-            input.id = id;
-            const slider = element('input', {type: 'range', min: String(field.low ?? 0),
-                                             max: String(field.slider || 1), step: String(field.step || 1),
-                                             'data-slider-for': field.name, 'aria-label': `${field.label} slider`,
-                                             tabindex: '-1'});
-            row.append(input, slider);
-        }
-        row.append(element('span', {class: 'warning', 'data-warning-for': field.name}));
-        form.append(row);
-    }
-}
-
-function named(name) {
-    return form.querySelector(`[name="${name}"]`);
-}
-
-function hexOf(color) {
-    const byte = (v) => Math.round(Math.min(1, Math.max(0, v ?? 0)) * 255).toString(16).padStart(2, '0');
-    return `#${byte(color[0])}${byte(color[1])}${byte(color[2])}`;
-}
-
-const shown = (v) => (v === null ? 'NaN' : String(v));
-
-// What is wrong with a field's value for the engine, or '': a component outside
-// the range the engine's table gives, or an all-zero value where it may not be.
-function warningFor(field, value) {
-    const parts = Array.isArray(value) ? value : [value];
-    if (field.nonZero && parts.every((v) => v === 0)) return 'all zero: no direction';
-    const outside = parts.some((v) => v === null || (field.low !== null && v < field.low) ||
-                                      (field.high !== null && v > field.high));
-    if (!outside) return '';
-    const range = field.high === null ? `${field.low} or more` : `${field.low} to ${field.high}`;
-    return `outside ${range}`;
-}
-
-// Puts the engine's settings into every control and the warnings beside them.
-function showSettings() {
-    const s = engine.settings();
-    for (const field of FIELDS) {
-        const value = s[field.name];
-        const off = field.coneOnly && !s.cone;  // the file keeps it only with the cone on
-        if (field.kind === 'color' || field.kind === 'vec3') {
-            if (field.kind === 'color') named(field.name).value = hexOf(value);
-            [...field.letters].forEach((part, i) => {
-                const input = named(`${field.name}.${part}`);
-                input.value = shown(value[i]);
-                input.disabled = off;
-            });
-        } else if (field.kind === 'switch') {
-            named(field.name).checked = value;
-        } else {
-            const slider = form.querySelector(`[data-slider-for="${field.name}"]`);
-            named(field.name).value = shown(value);
-            slider.value = value ?? 0;
-            named(field.name).disabled = slider.disabled = off;
-        }
-        const warning = field.kind === 'switch' || off ? '' : warningFor(field, value);
-        form.querySelector(`[data-warning-for="${field.name}"]`).textContent = warning;
-    }
-    $('undo').disabled = !engine.canUndo();
-    $('redo').disabled = !engine.canRedo();
-    showText();
-}
 
 // The text view shows the settings as `qptool dump` prints them, unless it is being
 // edited; with an effect kept as B, the fields that differ from it.
@@ -137,6 +27,14 @@ function showText() {
     if (document.activeElement !== area) area.value = engine.text();
     $('differences').hidden = !kept;
     if (kept) $('diffList').textContent = kept.diff(engine).join('\n') || 'nothing';
+}
+
+// Every control shows what the engine holds; undo and redo say whether they can.
+function showSettings() {
+    controls.show(engine.settings());
+    $('undo').disabled = !engine.canUndo();
+    $('redo').disabled = !engine.canRedo();
+    showText();
 }
 
 function applyText(text) {
@@ -196,42 +94,11 @@ function changed() {
     showTime();
 }
 
-// A value typed into a control, kept as the editor's value entry keeps it: rate and
-// lifetime cut to whole numbers toward zero, the cone angle within its range.
-function entered(name, text) {
-    const field = FIELDS.find((f) => f.name === name.split('.')[0]);
-    let value = text.trim();
-    if (value === '' || Number.isNaN(Number(value))) {
-        message(`${name}: not a number`);
-        showSettings();
-        return;
-    }
-    if (field.kind === 'int') value = String(Math.trunc(Number(value)));
-    if (name === 'coneAngle') value = String(Math.min(field.high, Math.max(field.low, Number(value))));
-    apply(`${name}=${value}`);
-}
-
 function apply(assignment) {
     const error = engine.set(assignment);
     message(error);
     changed();
     return error;
-}
-
-function onControl(event) {
-    const target = event.target;
-    if (target.dataset.sliderFor) {
-        entered(target.dataset.sliderFor, target.value);
-    } else if (target.type === 'checkbox') {
-        apply(`${target.name}=${target.checked ? 'on' : 'off'}`);
-    } else if (target.type === 'color') {
-        const hex = target.value;
-        const alpha = engine.settings()[target.name][3];
-        const parts = [1, 3, 5].map((at) => parseInt(hex.slice(at, at + 2), 16) / 255);
-        apply(`${target.name}=${parts.join(',')},${alpha ?? 'nan'}`);
-    } else if (target.name) {
-        entered(target.name, target.value);
-    }
 }
 
 function formatBytes(bytes) {
@@ -454,8 +321,6 @@ function runBatch(search) {
 }
 
 function wire() {
-    form.addEventListener('change', onControl);
-    form.addEventListener('input', (e) => { if (e.target.dataset.sliderFor) onControl(e); });
     $('play').addEventListener('click', () => setPlaying(!view.playing));
     $('step').addEventListener('click', () => { setPlaying(false); engine.step(1); showTime(); });
     $('restart').addEventListener('click', () => seek(0));
@@ -671,7 +536,7 @@ window.qpStudio = {
 
 const search = new URLSearchParams(location.search);
 const batch = search.has('state');
-buildControls();
+const controls = createControls($('settings'), studioModule.fields(), apply, message);
 wire();
 studioModule.useDefaultTexture();
 showTexture();
