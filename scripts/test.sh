@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the whole test suite three ways:
+# Sets everything up and runs the whole test suite:
 #   1. the normal build (build/), every test, GL and input tests under a private Xvfb;
+#   1b. the web studio (build-web/, emscripten) in headless Chromium against build/'s tools;
 #   2. the fuzz targets (build-fuzz/, clang with libFuzzer), each for a bounded time;
 #   3. the AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/), every test.
 # Fails on the first failing test, crash or sanitizer finding. Ends with ctest's summary.
@@ -26,6 +27,9 @@ export GALLIUM_DRIVER=llvmpipe
 
 echo "== normal build: tests =="
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+
+echo "== web studio: the engine as WebAssembly, driven in headless Chromium =="
+./scripts/test-web.sh build
 
 echo "== fuzz build: each target for a bounded time =="
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQP_FUZZ=ON -DQP_WERROR=ON \
