@@ -11,14 +11,13 @@
 #include "particles/QParticleBatch.h"
 
 const char* const costUsage =
-    "cost  [--step MS] [--max-particles N] [--max-memory BYTES] [--max-coverage PIXELS]\n"
-    "      [--json] FILE...\n"
-    "      what each effect costs in frames of MS ms (16, as qprender steps; 1..1000):\n"
-    "      the live particles once settled and at most (exact: the engine's counting\n"
-    "      run on numbers), the pools' bytes then, particles emitted per second, and the\n"
-    "      pixels one particle covers at the emitter in the editor's 640x480 view at\n"
-    "      distance 1, and all of them at the peak. The --max options make it a check:\n"
-    "      exit 1 when an effect passes one, naming it; 2 for trouble.\n";
+    "cost  tells what each effect costs in frames of MS ms (--step: 16, as qprender\n"
+    "      steps; 1..1000): the live particles once settled and at most (exact: the\n"
+    "      engine's counting run on numbers), the pools' bytes then, particles\n"
+    "      emitted per second, and the pixels one particle covers at the emitter in\n"
+    "      the editor's 640x480 view at distance 1, and all of them at the peak.\n"
+    "      The --max options make it a check: exit 1 when an effect passes one,\n"
+    "      naming it; 2 for trouble. --json prints the figures for scripts.\n";
 
 namespace {
 
