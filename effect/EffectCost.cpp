@@ -53,10 +53,11 @@ struct LiveBatch {
 // The particle system's Update and Emit, and the manager's pools, on counts.
 class CountedEffect {
 public:
-    CountedEffect(uint32_t emitRate, uint32_t lifetime, uint32_t stepMs)
+    CountedEffect(uint32_t emitRate, uint32_t lifetime, uint32_t stepMs, uint64_t memoryBudget)
         : rate(emitRate),
           step(stepMs),
-          agings(lifetime / stepMs)
+          agings(lifetime / stepMs),
+          budget(memoryBudget)
     {}
 
     // One frame; returns the particles it emitted.
@@ -107,7 +108,7 @@ private:
 
     const uint32_t rate, step;
     const uint64_t agings;  // updates a batch survives: lifetime / step, truncated
-    const uint64_t budget = QParticleManager::DEFAULT_MEMORY_BUDGET;
+    const uint64_t budget;  // bytes both pools may take together
     uint32_t secondElapsed = 0;
     int32_t secondEmitted = 0;
     uint64_t liveParticles = 0;
@@ -126,13 +127,13 @@ double ParticlePixels(float size, float distance)
     return std::round(width * height);
 }
 
-EffectCost MeasureEffectCost(const EmitterSettings& s, uint32_t stepMs)
+EffectCost MeasureEffectCost(const EmitterSettings& s, uint32_t stepMs, size_t memoryBudget)
 {
     // The system takes the settings' counts as it always does (a negative one as 0).
     const LiveEffect live(s, 0u);
     EffectCost cost = {};
     cost.stepMs = stepMs;
-    CountedEffect effect(live.system.emitRate, live.system.lifetime, stepMs);
+    CountedEffect effect(live.system.emitRate, live.system.lifetime, stepMs, memoryBudget);
 
     // The due counts repeat every `period` frames (whole seconds of frames), so once
     // the first batches have died, two periods show every state the effect returns to.

@@ -6,9 +6,11 @@
 // nodes, no random numbers, no GL), so each count is exactly what a run of the same
 // effect in frames of the same length reaches. Prints nothing.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "effect/EmitterSettings.h"
+#include "particles/QParticleManager.h"
 
 enum : uint32_t {
     COST_MAX_STEP = 1000,          // longest frame, ms: a longer one closes seconds late (see Update)
@@ -32,9 +34,11 @@ struct EffectCost {
 };
 
 // The cost of `s` in frames of stepMs (1 .. COST_MAX_STEP) from a fresh start, as the
-// editor's start-up and qprender build it (empty pools that grow within the default
-// budget). A negative rate or lifetime counts as 0, as the particle system takes it.
-EffectCost MeasureEffectCost(const EmitterSettings& s, uint32_t stepMs);
+// editor's start-up and qprender build it: empty pools that grow within `memoryBudget`
+// bytes (the manager's default). A negative rate or lifetime counts as 0, as the
+// particle system takes it.
+EffectCost MeasureEffectCost(const EmitterSettings& s, uint32_t stepMs,
+                             size_t memoryBudget = QParticleManager::DEFAULT_MEMORY_BUDGET);
 
 // Pixels a particle of half-extent `size` (world units, either sign) covers at the
 // emitter, with the editor's camera `distance` in front of it (1 .. 10) and its

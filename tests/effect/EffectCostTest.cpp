@@ -25,12 +25,27 @@ uint64_t Live(const QParticleManager& m)
     return n;
 }
 
+// The effect as LiveEffect builds it, in pools of `budget` bytes.
+struct BudgetedEffect {
+    BudgetedEffect(const EmitterSettings& s, size_t budget)
+        : manager(0, 0, true, budget),
+          system(&origin, s.velocity, 0u, &s.startColor, &s.endColor, s.size, uint32_t(s.lifetime), false,
+                 uint32_t(s.emitRate))
+    {
+        manager.Add(&system);
+    }
+    const Vec3 origin{0.0f, 0.0f, 0.0f};
+    QParticleManager manager;
+    QParticleSystem system;
+};
+
 // Runs the engine over the frames the cost followed and checks every count.
-void ExpectSameAsTheEngine(const EmitterSettings& s, uint32_t step, const std::string& what)
+void ExpectSameAsTheEngine(const EmitterSettings& s, uint32_t step, const std::string& what,
+                           size_t budget = QParticleManager::DEFAULT_MEMORY_BUDGET)
 {
-    const EffectCost cost = MeasureEffectCost(s, step);
+    const EffectCost cost = MeasureEffectCost(s, step, budget);
     ASSERT_TRUE(cost.settled) << what;
-    LiveEffect effect(s, 0u);
+    BudgetedEffect effect(s, budget);
     const uint64_t period = 1000 / std::gcd(1000u, step);
     uint64_t peak = 0, low = UINT64_MAX;
     for (uint64_t frame = 1; frame <= cost.frames; ++frame) {
@@ -86,6 +101,17 @@ TEST(EffectCost, RatesFromTenToAHundredThousandCostWhatTheEngineRuns)
         ExpectSameAsTheEngine(Effect(c.rate, c.lifetime), c.step,
                               std::to_string(c.rate) + "/s for " + std::to_string(c.lifetime) + " ms at " +
                                   std::to_string(c.step) + " ms");
+}
+
+// Pools that reach their budget make fewer particles; the counts follow them exactly.
+TEST(EffectCost, PoolsAtTheirBudgetCostWhatTheEngineRuns)
+{
+    for (size_t budget : {size_t(1) << 20, size_t(64) << 10, size_t(5000)})
+        for (const auto& c : {std::pair<int, int>{2000, 30000}, {100000, 5000}, {300, 2000}})
+            ExpectSameAsTheEngine(Effect(c.first, c.second), 16,
+                                  std::to_string(c.first) + "/s for " + std::to_string(c.second) + " ms in " +
+                                      std::to_string(budget) + " bytes",
+                                  budget);
 }
 
 TEST(EffectCost, KnownPeaks)

@@ -105,8 +105,11 @@ std::string Number(double value)
 
 void PrintText(const std::string& name, const EffectCost& c)
 {
-    printf("%s: in frames of %" PRIu32 " ms%s\n", name.c_str(), c.stepMs,
-           c.settled ? "" : " (still growing after the most frames followed)");
+    if (c.settled)
+        printf("%s: in frames of %" PRIu32 " ms\n", name.c_str(), c.stepMs);
+    else
+        printf("%s: in frames of %" PRIu32 " ms, its first %" PRIu64 " only: its particles outlive them\n",
+               name.c_str(), c.stepMs, c.frames);
     printf("  live particles    %" PRIu64 " at most, %" PRIu64 " at least once settled (%" PRIu64 " batches at most)\n",
            c.peakParticles, c.steadyParticles, c.peakBatches);
     printf("  emitted           %s per second\n", Number(c.emittedPerSecond).c_str());
@@ -169,7 +172,8 @@ int RunCost(const std::vector<std::string>& args)
             fprintf(stderr, "qptool: %s: %s\n", name.c_str(), problem.c_str());
         if (report.result != EFFECT_OK) {
             trouble = true;
-            entries.push_back("{\"file\": " + JsonText(name) + ", \"error\": " + JsonText(report.problems.at(0)) + "}");
+            const std::string problem = report.problems.empty() ? "not an effect file" : report.problems[0];
+            entries.push_back("{\"file\": " + JsonText(name) + ", \"error\": " + JsonText(problem) + "}");
             continue;
         }
         const EffectCost cost = MeasureEffectCost(report.settings, o.stepMs);
