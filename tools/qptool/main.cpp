@@ -1,5 +1,5 @@
 // qptool: reads, writes, changes and compares effect files without the editor,
-// through the editor's own effect-file code. Exit codes: 0 done, 1 failure (or,
+// through the editor's own effect-file code, and tells what an effect costs to run. Exit codes: 0 done, 1 failure (or,
 // for diff, "the effects differ"), 2 for diff's failures, as diff(1) does.
 
 #include <sys/stat.h>
