@@ -1,6 +1,7 @@
 // qptool: reads, writes, changes and compares effect files without the editor,
-// through the editor's own effect-file code, and tells what an effect costs to run. Exit codes: 0 done, 1 failure (or,
-// for diff, "the effects differ"), 2 for diff's failures, as diff(1) does.
+// through the editor's own effect-file code, and tells what an effect costs to run.
+// Exit codes: 0 done, 1 failure (or, for diff, "the effects differ"; for cost, "over
+// a budget"), 2 for diff's and cost's failures, as diff(1) does.
 
 #include <sys/stat.h>
 
