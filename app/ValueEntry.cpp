@@ -55,7 +55,7 @@ EditField Store(float value)
         PassColors();
         return EditField::None;
     // Nine typed characters stay well inside int, so the truncation is defined;
-    // the particle system reads the same bits as unsigned.
+    // the particle system takes the same bits and counts a negative one as 0.
     case EditField::EmitRate:
         settings.emitRate = static_cast<int>(value);
         if (system)

@@ -1,6 +1,9 @@
 #include "effect/EffectCheck.h"
 
 #include "effect/EffectFields.h"
+#include "effect/EffectText.h"
+
+#include <cmath>
 
 namespace {
 
@@ -40,7 +43,52 @@ std::string UnreadParts(const EffectFileRead& read, bool cone)
     return "";
 }
 
+// "is outside 0..90", "is below 0" or "is above 1": how a value misses the field's range.
+std::string OutOfRange(const EffectField& f)
+{
+    if (std::isinf(f.high))
+        return "is below " + FormatFloat(f.low);
+    if (std::isinf(f.low))
+        return "is above " + FormatFloat(f.high);
+    return "is outside " + FormatFloat(f.low) + ".." + FormatFloat(f.high);
+}
+
+bool Outside(double value, const EffectField& f)
+{
+    return value < f.low || value > f.high;
+}
+
 }  // namespace
+
+std::vector<std::string> RangeWarnings(const EmitterSettings& s)
+{
+    std::vector<std::string> warnings;
+    for (const EffectField& f : effectFields) {
+        if (!f.outside || (f.coneOnly && !s.coneEnabled))
+            continue;
+        if (f.integer) {
+            const int value = s.*f.integer;
+            if (Outside(value, f))
+                warnings.push_back(std::string(f.name) + " = " + std::to_string(value) + " " + OutOfRange(f) + "; " +
+                                   f.outside);
+            continue;
+        }
+        bool allZero = true;
+        std::string values;
+        for (int c = 0; c < f.components; ++c) {
+            const float value = FieldFloat(s, f, c);
+            allZero = allZero && value == 0.0f;
+            values += (c ? ", " : "") + FormatFloat(value);
+            if (!Outside(value, f))
+                continue;
+            const std::string name = f.components > 1 ? std::string(f.name) + "." + f.letters[c] : f.name;
+            warnings.push_back(name + " = " + FormatFloat(value) + " " + OutOfRange(f) + "; " + f.outside);
+        }
+        if (f.nonZero && allZero)
+            warnings.push_back(std::string(f.name) + " = " + values + " is no direction; " + f.outside);
+    }
+    return warnings;
+}
 
 EffectReport InspectEffectFile(const char* name)
 {

@@ -19,6 +19,14 @@ struct EffectReport {
     std::vector<std::string> problems;  // one plain sentence each; empty for a whole file
 };
 
+// One sentence per value the engine can't use as it stands, from the ranges of the
+// field table: a component outside its field's range, or a cone axis of all zeros,
+// for the fields the settings hold (the cone's only while it is on). Each names the
+// field and the value and says what the engine does with it, e.g. "coneAngle = 120 is
+// outside 0..90; the engine spreads ...". Not-a-number values are left out: no range
+// holds them or excludes them. Empty for sensible settings.
+std::vector<std::string> RangeWarnings(const EmitterSettings& s);
+
 // Never fails as such: a refused or unreadable file gives result != EFFECT_OK and
 // one sentence in `problems`.
 EffectReport InspectEffectFile(const char* name);

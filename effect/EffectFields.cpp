@@ -7,20 +7,25 @@ namespace {
 
 constexpr float none = HUGE_VALF;  // no bound on that side
 
+constexpr const char* clamped = "GL clamps the colour it draws to 0..1";
+
 constexpr EffectField Color(const char* name, Color4 EmitterSettings::*member, unsigned offset)
 {
-    return {name, FIELD_COLOR, 4, "rgba", false, offset, 0.0f, 1.0f, false, member, nullptr, nullptr, nullptr, nullptr};
+    return {name,  FIELD_COLOR, 4,      "rgba",  false,   offset,  0.0f,   1.0f,
+            false, clamped,     member, nullptr, nullptr, nullptr, nullptr};
 }
 
 constexpr EffectField Number(const char* name, float EmitterSettings::*member, unsigned offset, float low, float high,
-                             bool coneOnly)
+                             bool coneOnly, const char* outside)
 {
-    return {name, FIELD_FLOAT, 1, "", coneOnly, offset, low, high, false, nullptr, nullptr, member, nullptr, nullptr};
+    return {name,  FIELD_FLOAT, 1,       "",      coneOnly, offset,  low,    high,
+            false, outside,     nullptr, nullptr, member,   nullptr, nullptr};
 }
 
-constexpr EffectField Integer(const char* name, int EmitterSettings::*member, unsigned offset)
+constexpr EffectField Integer(const char* name, int EmitterSettings::*member, unsigned offset, const char* outside)
 {
-    return {name, FIELD_INT, 1, "", false, offset, 0.0f, none, false, nullptr, nullptr, nullptr, member, nullptr};
+    return {name,  FIELD_INT, 1,       "",      false,   offset, 0.0f,   none,
+            false, outside,   nullptr, nullptr, nullptr, member, nullptr};
 }
 
 template <class Settings> auto& FloatIn(Settings& s, const EffectField& f, int c)
@@ -40,15 +45,19 @@ template <class Settings> auto& FloatIn(Settings& s, const EffectField& f, int c
 const EffectField effectFields[] = {
     Color("startColor", &EmitterSettings::startColor, 21),
     Color("endColor", &EmitterSettings::endColor, 37),
-    Number("size", &EmitterSettings::size, 53, 0.0f, none, false),
-    Number("velocity", &EmitterSettings::velocity, 17, -none, none, false),
-    Integer("lifetime", &EmitterSettings::lifetime, 57),
-    Integer("emitRate", &EmitterSettings::emitRate, 61),
-    {"cone", FIELD_SWITCH, 1, "", false, 0, 0.0f, 1.0f, false, nullptr, nullptr, nullptr, nullptr,
+    Number("size", &EmitterSettings::size, 53, 0.0f, none, false,
+           "the engine draws the particles as large as the size without its sign, the texture turned half a turn"),
+    Number("velocity", &EmitterSettings::velocity, 17, -none, none, false, nullptr),
+    Integer("lifetime", &EmitterSettings::lifetime, 57,
+            "the engine gives the particles 0 ms: they die in the frame that makes them and never show"),
+    Integer("emitRate", &EmitterSettings::emitRate, 61, "the engine emits nothing"),
+    {"cone", FIELD_SWITCH, 1, "", false, 0, 0.0f, 1.0f, false, nullptr, nullptr, nullptr, nullptr, nullptr,
      &EmitterSettings::coneEnabled},
-    {"coneDirection", FIELD_VEC3, 3, "xyz", true, 65, -none, none, true, nullptr, &EmitterSettings::coneDirection,
-     nullptr, nullptr, nullptr},
-    Number("coneAngle", &EmitterSettings::coneAngle, 77, 0.0f, 90.0f, true),
+    {"coneDirection", FIELD_VEC3, 3, "xyz", true, 65, -none, none, true, "every particle stays at the emitter", nullptr,
+     &EmitterSettings::coneDirection, nullptr, nullptr, nullptr},
+    Number("coneAngle", &EmitterSettings::coneAngle, 77, 0.0f, 90.0f, true,
+           "the engine spreads the particles by its tangent, which folds the cone back into 0..90 "
+           "(120 spreads as 60, -10 as 10)"),
 };
 static_assert(sizeof effectFields / sizeof effectFields[0] == EFFECT_FIELD_COUNT, "one row per field");
 

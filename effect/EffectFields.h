@@ -27,6 +27,8 @@ struct EffectField {
     float low, high;      // range of each component that makes sense (the editor keeps
                           // the cone angle within it); values outside deserve a warning
     bool nonZero;         // the components must not all be 0 (the cone axis)
+    const char* outside;  // what the engine does with a value outside the range (or a
+                          // zero axis); null for a field whose every value makes sense
 
     // The field in EmitterSettings: the one member pointer of its kind, the others null.
     Color4 EmitterSettings::*color;

@@ -11,8 +11,8 @@ struct EmitterSettings {
     Color4 endColor;     // colour at the end of a particle's life
     float size;          // half-extent of a particle's quad along each camera axis, world units
     float velocity;      // emission speed, world units per second
-    int lifetime;        // particle lifetime, milliseconds (the system reads the bits as unsigned)
-    int emitRate;        // particles per second (the system reads the bits as unsigned)
+    int lifetime;        // particle lifetime, milliseconds (the system lives a negative one as 0)
+    int emitRate;        // particles per second (a negative rate emits nothing)
     bool coneEnabled;    // emission is limited to the cone below
     Vec3 coneDirection;  // cone axis, not normalised
     float coneAngle;     // cone half-angle in degrees; value entry keeps it within 0..90

@@ -13,7 +13,7 @@
 
 struct LiveEffect {
     // The system starts at the origin with the settings' velocity, colours, size,
-    // lifetime and rate (the two counts read as unsigned), stays in the manager when
+    // lifetime and rate (a negative count as 0), stays in the manager when
     // empty, and has the settings' cone when it is on. `settings` is copied.
     LiveEffect(const EmitterSettings& settings, uint32_t texture);
     LiveEffect(const LiveEffect&) = delete;

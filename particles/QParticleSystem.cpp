@@ -110,6 +110,15 @@ void MoveOldestFirst(QParticleBatch* newest, float s)
     }
 }
 
+// Rates and lifetimes are signed 32-bit counts in the settings and reach the system
+// as their bits. A count past the signed range is a negative one: a negative rate
+// emits nothing and a negative lifetime lives 0 ms, instead of reading as some four
+// billion particles per second or some 49 days.
+uint32_t Count(uint32_t bits)
+{
+    return bits > 0x7FFFFFFFu ? 0u : bits;
+}
+
 }  // namespace
 
 QParticleSystem::QParticleSystem(const Vec3* emitterPosition, float speed, uint32_t textureName,
@@ -126,10 +135,10 @@ QParticleSystem::QParticleSystem(const Vec3* emitterPosition, float speed, uint3
       coneSpread{0.0f, 0.0f, 0.0f},
       size(particleSize),
       texture(textureName),
-      lifetime(lifetimeMs),
+      lifetime(Count(lifetimeMs)),
       removeWhenEmpty(removeOnEmpty),
       velocity(speed),
-      emitRate(particlesPerSecond),
+      emitRate(Count(particlesPerSecond)),
       secondElapsed(0),
       secondEmitted(0),
       manager(nullptr),
@@ -321,12 +330,12 @@ void QParticleSystem::SetTexture(uint32_t newTexture)
 
 void QParticleSystem::SetLifetime(uint32_t newLifetime)
 {
-    lifetime = newLifetime;
+    lifetime = Count(newLifetime);
 }
 
 void QParticleSystem::SetEmitRate(uint32_t rate)
 {
-    emitRate = rate;
+    emitRate = Count(rate);
 }
 
 void QParticleSystem::SetVelocity(float newVelocity)

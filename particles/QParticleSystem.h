@@ -34,6 +34,7 @@ public:
     void Emit(uint16_t count);
 
     // Setters change only the fields named; live batches keep what they were emitted with.
+    // A lifetime or rate past 2^31 - 1 is a signed count's negative bits: it becomes 0.
     void SetColors(const Color4* start, const Color4* end);
     void SetSize(float size);
     void SetTexture(uint32_t texture);
@@ -56,10 +57,10 @@ public:
     Vec3 coneSpread;            // per-axis spread: length of the axis projected across each axis
     float size;                 // half-extent of a particle's quad along each camera axis
     uint32_t texture;           // GL texture name; owned by the texture object
-    uint32_t lifetime;          // life of a new batch, milliseconds
+    uint32_t lifetime;          // life of a new batch, milliseconds, 0 .. 2^31 - 1
     bool removeWhenEmpty;       // leave the manager when the last batch dies
     float velocity;             // emission speed, world units per second
-    uint32_t emitRate;          // particles per second
+    uint32_t emitRate;          // particles per second, 0 .. 2^31 - 1
     uint32_t secondElapsed;     // milliseconds counted into the current emission second
     int32_t secondEmitted;      // particles emitted against the current second; may be negative
     QParticleManager* manager;  // the manager attached to, or null

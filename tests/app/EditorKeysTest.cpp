@@ -152,14 +152,18 @@ const Row rows[] = {
     {"EV0.75\r",
      {{"settings.velocity", [] { return double(settings.velocity); }, 0.75f},
       {"live velocity", [] { return double(Live().velocity); }, 0.75f}}},
-    // Integer fields truncate toward zero; the system reads the same bits unsigned.
+    // Integer fields truncate toward zero; a negative count is stored as typed and the
+    // system counts it as 0.
     {"EE99.9\r",
      {{"settings.emitRate", [] { return double(settings.emitRate); }, 99},
       {"live emitRate", [] { return double(Live().emitRate); }, 99}}},
     {"ET1500.7\r", {{"live lifetime", [] { return double(Live().lifetime); }, 1500}}},
     {"ET-1.5\r",
      {{"settings.lifetime", [] { return double(settings.lifetime); }, -1},
-      {"live lifetime", [] { return double(Live().lifetime); }, 4294967295.0}}},
+      {"live lifetime", [] { return double(Live().lifetime); }, 0}}},
+    {"EE-50\r",
+     {{"settings.emitRate", [] { return double(settings.emitRate); }, -50},
+      {"live emitRate", [] { return double(Live().emitRate); }, 0}}},
     // Groups move on and reach the system after their last value, both colours together.
     {"EZ0.5\r0.25\r0.125\r",
      {{"settings.startColor.g", [] { return double(settings.startColor.g); }, 0.25f},

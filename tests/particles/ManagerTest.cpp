@@ -53,7 +53,7 @@ TEST(QParticlePool, GrowthIsContiguousAndKeepsToTheBudget)
     EXPECT_EQ(nullptr, tiny.AllocParticles(1)) << "budget spent";
     EXPECT_EQ(nullptr, tiny.AllocBatch()) << "budget spent";
     EXPECT_EQ(got, Length(QParticleManager(100, 0, false, 1000).freeParticles)) << "pre-fill too";
-    auto huge = NewSystem(4000000000u);  // fills the budget and no more
+    auto huge = NewSystem(2000000000u);  // fills the budget and no more
     small.Add(huge.get());
     for (int i = 0; i < 40; ++i)
         small.UpdateAll(16);

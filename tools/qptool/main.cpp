@@ -1,6 +1,7 @@
 // qptool: reads, writes, changes and compares effect files without the editor,
-// through the editor's own effect-file code. Exit codes: 0 done, 1 failure (or,
-// for diff, "the effects differ"), 2 for diff's failures, as diff(1) does.
+// through the editor's own effect-file code, and tells what an effect costs to run.
+// Exit codes: 0 done, 1 failure (or, for diff, "the effects differ"; for cost, "over
+// a budget"), 2 for diff's and cost's failures, as diff(1) does.
 
 #include <sys/stat.h>
 
@@ -17,16 +18,19 @@
 #include "effect/Presets.h"
 #include "files/RegularFile.h"
 #include "tools/common/ToolVersion.h"
+#include "tools/qptool/CostCommand.h"
 #include "tools/common/WholeFile.h"
 
 namespace {
 
-const char* const usage =
+const char* const usageTop =
     "usage: qptool dump [--textconv] FILE\n"
     "       qptool new [--force] [--from TEXT | --preset NAME] FILE [name=value ...]\n"
     "       qptool presets\n"
     "       qptool set [--force] FILE name=value ...\n"
     "       qptool diff A B\n"
+    "       qptool cost [--step MS] [--max-particles N] [--max-memory BYTES]\n"
+    "                   [--max-coverage PIXELS] [--json] FILE...\n"
     "       qptool --help | --version\n"
     "\n"
     "dump  prints the settings of an effect file (.QP) as `name = value` lines,\n"
@@ -45,18 +49,36 @@ const char* const usage =
     "set   changes fields of FILE; the file is rewritten whole or not at all. Refuses\n"
     "      a file the editor reads only in part (it would lose bytes) unless --force.\n"
     "diff  lists the fields that differ, `name: A -> B`; exit 0 same, 1 different,\n"
-    "      2 trouble.\n"
+    "      2 trouble.\n";
+
+const char* const usageFields =
     "\n"
     "fields: startColor, endColor (r,g,b,a), size, velocity (floats), lifetime (ms),\n"
     "        emitRate (per second), cone (on|off), coneDirection (x,y,z) and coneAngle\n"
     "        (degrees; the editor keeps 0..90), both stored only with cone=on.\n"
     "        One component alone: startColor.a=0.5, coneDirection.z=-1. Components are\n"
-    "        separated by commas and/or blanks.\n";
+    "        separated by commas and/or blanks.\n"
+    "new, set and dump warn on stderr of values the engine can't use as they stand\n"
+    "(a cone angle outside 0..90, a negative rate, lifetime or size, a zero cone axis,\n"
+    "colour components outside 0..1), saying what it does with them; the file is\n"
+    "still written as asked (dump --textconv shows them as `#` lines).\n";
+
+std::string Usage()
+{
+    return std::string(usageTop) + costUsage + usageFields;
+}
 
 void PrintProblems(const char* name, const EffectReport& report)
 {
     for (const std::string& problem : report.problems)
         fprintf(stderr, "qptool: %s: %s\n", name, problem.c_str());
+}
+
+// Values the engine can't use as they stand are kept as asked, with a word on stderr.
+void WarnRanges(const char* name, const EmitterSettings& s)
+{
+    for (const std::string& warning : RangeWarnings(s))
+        fprintf(stderr, "qptool: %s: %s\n", name, warning.c_str());
 }
 
 bool Exists(const char* name)
@@ -70,11 +92,16 @@ bool Exists(const char* name)
 int Dump(const char* name, bool textconv)
 {
     const EffectReport report = InspectEffectFile(name);
-    if (textconv) {
-        for (const std::string& problem : report.problems)
-            printf("# %s\n", problem.c_str());
-    } else {
-        PrintProblems(name, report);
+    std::vector<std::string> lines = report.problems;
+    if (report.result == EFFECT_OK) {
+        const std::vector<std::string> warnings = RangeWarnings(report.settings);
+        lines.insert(lines.end(), warnings.begin(), warnings.end());
+    }
+    for (const std::string& line : lines) {
+        if (textconv)
+            printf("# %s\n", line.c_str());
+        else
+            fprintf(stderr, "qptool: %s: %s\n", name, line.c_str());
     }
     if (report.result == EFFECT_OK)
         fputs(FormatEffect(report.settings).c_str(), stdout);
@@ -158,7 +185,10 @@ int New(const char* name, bool force, const NewSource& source, const std::vector
         fprintf(stderr, "qptool: %s\n", error.c_str());
         return 1;
     }
-    return Write(name, s) ? 0 : 1;
+    if (!Write(name, s))
+        return 1;
+    WarnRanges(name, s);
+    return 0;
 }
 
 int Set(const char* name, bool force, const std::vector<std::string>& assignments)
@@ -184,7 +214,10 @@ int Set(const char* name, bool force, const std::vector<std::string>& assignment
         fprintf(stderr, "qptool: %s\n", error.c_str());
         return 1;
     }
-    return Write(name, s) ? 0 : 1;
+    if (!Write(name, s))
+        return 1;
+    WarnRanges(name, s);
+    return 0;
 }
 
 int ListPresets()
@@ -212,7 +245,7 @@ int Diff(const char* nameA, const char* nameB)
 
 int UsageError(const char* what)
 {
-    fprintf(stderr, "qptool: %s\n\n%s", what, usage);
+    fprintf(stderr, "qptool: %s\n\n%s", what, Usage().c_str());
     return 1;
 }
 
@@ -227,7 +260,7 @@ int main(int argc, char** argv)
         return UsageError("no command given");
     const std::string command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
-        fputs(usage, stdout);
+        fputs(Usage().c_str(), stdout);
         return 0;
     }
     args.erase(args.begin());
@@ -255,6 +288,8 @@ int main(int argc, char** argv)
             return UsageError("dump takes one FILE");
         return Dump(args[textconv].c_str(), textconv);
     }
+    if (command == "cost")
+        return RunCost(args);
     if (command == "presets") {
         if (!args.empty())
             return UsageError("presets takes no arguments");

@@ -81,7 +81,8 @@ TEST(QptoolRoundTrip, DumpThenNewFromGivesTheSameBytes)
         const size_t length = file.first.size();
         WriteBytes(in, file.first);
         const ToolResult dump = Qptool("dump " + Quote(in));
-        EXPECT_EQ(length == 65 || length == 81, dump.err.empty()) << length << ": " << dump.err;
+        const bool partial = Has(dump.err, "record") || Has(dump.err, "short file");
+        EXPECT_EQ(length != 65 && length != 81, partial) << length << ": " << dump.err;
         for (const char* how : {"file", "stdin", "textconv"}) {
             const std::string dumpAs = std::string(how) == "textconv" ? "dump --textconv " : "dump ";
             ASSERT_EQ(0, RunTool(Quote(qptool) + " " + dumpAs + Quote(in) + " >" + Quote(text)).exitCode);
