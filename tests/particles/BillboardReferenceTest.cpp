@@ -293,16 +293,27 @@ TEST_F(BillboardReference, StateAfterwardsMatchesTheImmediateDrawing)
     QMatrix view;
     view.RotateY(20);
     GLfloat expected[4] = {}, got[4] = {};
+    GLint expectedTexture = 0, gotTexture = 0;
     Frame(view, 1.0f, true);
     glGetFloatv(GL_CURRENT_COLOR, expected);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &expectedTexture);
     glColor4f(0.5f, 0.5f, 0.5f, 0.5f);
+    glBindTexture(GL_TEXTURE_2D, 0);
     Frame(view, 1.0f, false);
     glGetFloatv(GL_CURRENT_COLOR, got);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &gotTexture);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(expected[i], got[i]) << "current colour component " << i;
+    EXPECT_EQ(expectedTexture, gotTexture) << "bound texture";
     GLint shading = 0;
     glGetIntegerv(GL_SHADE_MODEL, &shading);
     EXPECT_EQ(GL_SMOOTH, shading) << "shade model";
+    // A caller's flat shading stays too.
+    glShadeModel(GL_FLAT);
+    Frame(view, 1.0f, false);
+    glGetIntegerv(GL_SHADE_MODEL, &shading);
+    EXPECT_EQ(GL_FLAT, shading) << "shade model set flat before drawing";
+    glShadeModel(GL_SMOOTH);
     const GLenum arrays[] = {GL_VERTEX_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_COLOR_ARRAY};
     for (GLenum array : arrays)
         EXPECT_EQ(GL_FALSE, glIsEnabled(array)) << "client array 0x" << std::hex << array << " left enabled";
