@@ -6,16 +6,21 @@
 // time is the frame's real cost. Needs a display (under the test command's Xvfb:
 // LIBGL_ALWAYS_SOFTWARE=1 for Mesa's llvmpipe).
 //
-// Two paths, each beside the same baseline in the same run and frames: DrawAll (the
-// billboard stream from client arrays) and the immediate-mode strips it replaced. The
-// baseline is the same quads, texture, colours and blending drawn by one glDrawArrays
-// from GL 1.1 vertex arrays filled once beforehand, as close to the rasteriser's limit
-// as this GL gets. Counters per path: path_us and arrays_us per frame (medians),
-// ratio_to_arrays = arrays_us / path_us from the medians (1.0: the path costs no more
-// than the rasteriser needs anyway), mean_ratio_to_arrays from the means, and
-// engine_allocs_per_frame: heap allocations of the engine's code (the global operator
-// new, replaced below) in the timed frames after the first, 0 when the stream reuses
-// its buffer. The old path runs first, before any array draw of this process.
+// Two paths, DrawAll (the billboard stream from client arrays, one call per batch)
+// and the immediate-mode strips it replaced, each beside two baselines drawn in the
+// same frames from GL 1.1 vertex arrays filled once beforehand, under the same texture,
+// colours, blending and shading:
+// - arrays: the very vertices DrawAll draws (the stitched strip, six per particle) in
+//   one glDrawArrays, so ratio_to_arrays shows what building the stream and the calls
+//   per batch cost on top of drawing the same triangles;
+// - quads: four vertices per particle as GL_QUADS in one glDrawArrays, the fewest
+//   vertices these squares take (ratio_to_quads).
+// Counters per path: path_us, arrays_us and quads_us per frame (medians), the ratios
+// baseline / path from the medians (1.0: the path costs no more than the baseline),
+// mean_ratio_to_arrays from the means, and engine_allocs_per_frame: heap allocations
+// of the engine's code (the global operator new, replaced below) in the timed frames
+// after the first, 0 when the stream reuses its buffers. The old path runs first,
+// before any array draw of this process.
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
@@ -32,6 +37,7 @@
 #include "ImmediateBillboards.h"
 #include "math/QMatrix.h"
 #include "math/QRandom.h"
+#include "particles/QBillboardStream.h"
 #include "particles/QParticleManager.h"
 #include "particles/QParticleSystem.h"
 #include "platform/Platform.h"
@@ -154,6 +160,35 @@ void drawArrays(const QuadArrays& q, GLuint texture)
     glDisable(GL_TEXTURE_2D);
 }
 
+// The stream's strips of every system, each in one glDrawArrays, under DrawAll's state.
+void drawStreamInOneCall(const QBillboardStream& stream)
+{
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDepthMask(GL_FALSE);
+    glShadeModel(GL_FLAT);
+    const QBillboardVertex* v = stream.Vertices();
+    const GLsizei stride = sizeof(QBillboardVertex);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, &v->x);
+    glTexCoordPointer(2, GL_FLOAT, stride, &v->s);
+    glColorPointer(4, GL_FLOAT, stride, &v->r);
+    for (const QBillboardStream::SystemRange& range : stream.Systems()) {
+        glBindTexture(GL_TEXTURE_2D, range.texture);
+        glDrawArrays(GL_TRIANGLE_STRIP, range.first, range.count);
+    }
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glShadeModel(GL_SMOOTH);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+}
+
 double Median(std::vector<double>& values)
 {
     if (values.empty())
@@ -199,6 +234,8 @@ void drawParticles(benchmark::State& state)
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     const QuadArrays quads = makeQuadArrays(system, view);
+    QBillboardStream stream;
+    stream.Build(manager, view);
     // One frame first, so the stream has its buffer before the frames are counted.
     if (path == Stream)
         manager.DrawAll(view);
@@ -207,9 +244,10 @@ void drawParticles(benchmark::State& state)
     glFinish();
 
     constexpr size_t KEPT_FRAMES = 4096;
-    std::vector<double> pathTimes, arrayTimes;
+    std::vector<double> pathTimes, arrayTimes, quadTimes;
     pathTimes.reserve(KEPT_FRAMES);
     arrayTimes.reserve(KEPT_FRAMES);
+    quadTimes.reserve(KEPT_FRAMES);
     using Clock = std::chrono::steady_clock;
     double pathUs = 0, arraysUs = 0;
     const uint64_t allocationsBefore = engineAllocations.load();
@@ -221,25 +259,32 @@ void drawParticles(benchmark::State& state)
             ImmediateDrawAll(manager, view);
         glFinish();
         const auto t1 = Clock::now();
-        drawArrays(quads, texture);
+        drawStreamInOneCall(stream);
         glFinish();
         const auto t2 = Clock::now();
+        drawArrays(quads, texture);
+        glFinish();
+        const auto t3 = Clock::now();
         const double drawn = std::chrono::duration<double, std::micro>(t1 - t0).count();
         const double arrays = std::chrono::duration<double, std::micro>(t2 - t1).count();
+        const double quadsUs = std::chrono::duration<double, std::micro>(t3 - t2).count();
         state.SetIterationTime(drawn * 1e-6);
         pathUs += drawn;
         arraysUs += arrays;
         if (pathTimes.size() < KEPT_FRAMES) {
             pathTimes.push_back(drawn);
             arrayTimes.push_back(arrays);
+            quadTimes.push_back(quadsUs);
         }
     }
     const uint64_t allocations = engineAllocations.load() - allocationsBefore;
     const double frames = static_cast<double>(state.iterations());
-    const double pathMedian = Median(pathTimes), arraysMedian = Median(arrayTimes);
+    const double pathMedian = Median(pathTimes), arraysMedian = Median(arrayTimes), quadsMedian = Median(quadTimes);
     state.counters["path_us"] = pathMedian;
     state.counters["arrays_us"] = arraysMedian;
+    state.counters["quads_us"] = quadsMedian;
     state.counters["ratio_to_arrays"] = arraysMedian / pathMedian;
+    state.counters["ratio_to_quads"] = quadsMedian / pathMedian;
     state.counters["mean_ratio_to_arrays"] = arraysUs / pathUs;
     state.counters["engine_allocs_per_frame"] = static_cast<double>(allocations) / frames;
     state.SetItemsProcessed(state.iterations() * batchCount * particlesPerBatch);

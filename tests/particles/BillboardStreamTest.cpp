@@ -82,6 +82,18 @@ TEST_F(BillboardStreamTest, CornersFollowTheStripOrderOfEveryParticle)
     EXPECT_EQ(18, stream.Systems()[1].first);
     EXPECT_EQ(0, stream.Systems()[1].count) << "a system without batches draws nothing";
     ASSERT_EQ(18, stream.VertexCount());
+    // Each batch is a strip of its own within its system's, in the system's order.
+    EXPECT_EQ(0, stream.Systems()[0].firstBatch);
+    EXPECT_EQ(2, stream.Systems()[0].batchCount);
+    EXPECT_EQ(2, stream.Systems()[1].firstBatch);
+    EXPECT_EQ(0, stream.Systems()[1].batchCount) << "a system without batches has no batch ranges";
+    ASSERT_EQ(2u, stream.Batches().size());
+    EXPECT_EQ(1, stream.Batches()[0].first);
+    EXPECT_EQ(10, stream.Batches()[0].count) << "two particles, less the doubled first and last vertex";
+    EXPECT_EQ(newer.a, stream.Batches()[0].a);
+    EXPECT_EQ(13, stream.Batches()[1].first);
+    EXPECT_EQ(4, stream.Batches()[1].count);
+    EXPECT_EQ(older.r, stream.Batches()[1].r);
 
     // Newest batch first, its particles in chain order; each particle's four corners
     // are left-up (0,1), right-up (1,1), left-down (0,0), right-down (1,0), the first
