@@ -224,12 +224,12 @@ const Option options[] = {
     {"how:", nullptr, "--distance", "--distance D", "camera distance, 1 to 10 as in the View menu (default 1)",
      Takes::Value, Distance},
     {nullptr, nullptr, "--look-at", "--look-at X,Y,Z",
-     "the point the camera aims at, about which the view turns\n"
+     "the point the camera aims at and the view turns about\n"
      "(default 0,0,0: the emitter, as in the editor)",
      Takes::Value, LookAt},
     {nullptr, nullptr, "--fit", "--fit",
-     "frame the particles: aim at the centre of their bounds over\n"
-     "the capture times and take the distance (1 to 10) that\n"
+     "frame the particles: aim at the centre of their bounds\n"
+     "over the capture times, from the distance (1 to 10) that\n"
      "fits them in the frame; prints the --look-at and\n"
      "--distance it chose on standard error, to repeat the shot",
      Takes::Flag,
