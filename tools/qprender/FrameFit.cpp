@@ -44,6 +44,9 @@ void FrameFit::Add(const QParticleManager& particles, const QMatrix& view, float
         for (const QParticleBatch* batch = system->batches; batch; batch = batch->next)
             for (const QParticle* p = batch->particles; p; p = p->next) {
                 const Vec3& v = p->position;
+                // A particle that has flown off to infinity can't be framed; the rest can.
+                if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z))
+                    continue;
                 if (!any) {
                     s.low = s.high = v;
                     any = true;

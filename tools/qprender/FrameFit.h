@@ -16,6 +16,7 @@ class FrameFit {
 public:
     // Notes the bounds of every particle of `particles` (quads `size` world units
     // from their centre along each camera axis) as the view turned by `view` sees them.
+    // Particles at infinite or undefined places are left out.
     void Add(const QParticleManager& particles, const QMatrix& view, float size);
 
     // The aim and distance, as short decimals that read back to the values used, so
