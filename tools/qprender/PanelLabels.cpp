@@ -39,10 +39,9 @@ std::string ProgramFolder()
 
 }  // namespace
 
-void PanelLabels::Make(QBitmapFont& font, const std::string (&texts)[3], uint32_t panelWidth, uint32_t panelHeight)
+void PanelLabels::Make(QBitmapFont& font, const std::string (&texts)[3], uint32_t width, uint32_t height)
 {
-    width = panelWidth;
-    height = panelHeight;
+    enum : uint8_t { CLEAR, SHADOW, TEXT };
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
     glMatrixMode(GL_PROJECTION);
@@ -51,44 +50,37 @@ void PanelLabels::Make(QBitmapFont& font, const std::string (&texts)[3], uint32_
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    std::vector<uint8_t> lit(size_t(width) * height * 4);
+    std::vector<uint8_t> lit(size_t(width) * height * 4), mask(size_t(width) * height);
     const uint32_t room = width > 2 * margin ? width - 2 * margin : 0;
-    for (int panel = 0; panel < 3; ++panel) {
+    marks.clear();
+    for (uint32_t panel = 0; panel < 3; ++panel) {
         const std::string text = Fitted(font, texts[panel], room);
         glClear(GL_COLOR_BUFFER_BIT);
         glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
         const int baseline = int(height) - margin - int(font.GetMaxAscent(text.c_str()));
         font.DrawText(margin, baseline, text.c_str());
         readOffscreenLL(lit.data());
-        std::vector<uint8_t>& mask = masks[panel];
-        mask.assign(size_t(width) * height, CLEAR);
         for (size_t i = 0; i < mask.size(); ++i)
-            if (lit[4 * i] > 127)
-                mask[i] = TEXT;
+            mask[i] = lit[4 * i] > 127 ? TEXT : CLEAR;
         // The shadow falls one pixel right and one down (rows run bottom up).
         for (uint32_t y = 1; y < height; ++y)
             for (uint32_t x = 0; x + 1 < width; ++x)
                 if (mask[size_t(y) * width + x] == TEXT && mask[size_t(y - 1) * width + x + 1] == CLEAR)
                     mask[size_t(y - 1) * width + x + 1] = SHADOW;
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                if (const uint8_t kind = mask[size_t(y) * width + x])
+                    marks.push_back({4 * ((size_t(y) * 3 + panel) * width + x), uint8_t(kind == TEXT ? 255 : 0)});
     }
 }
 
 void PanelLabels::Stamp(uint8_t* rgba) const
 {
-    if (width == 0)
-        return;
-    const size_t row = size_t(width) * 3;
-    for (int panel = 0; panel < 3; ++panel)
-        for (uint32_t y = 0; y < height; ++y)
-            for (uint32_t x = 0; x < width; ++x) {
-                const uint8_t kind = masks[panel][size_t(y) * width + x];
-                if (kind == CLEAR)
-                    continue;
-                uint8_t* pixel = rgba + 4 * (y * row + size_t(panel) * width + x);
-                const uint8_t value = kind == TEXT ? 255 : 0;
-                pixel[0] = pixel[1] = pixel[2] = value;
-                pixel[3] = 255;
-            }
+    for (const Mark& mark : marks) {
+        uint8_t* pixel = rgba + mark.offset;
+        pixel[0] = pixel[1] = pixel[2] = mark.value;
+        pixel[3] = 255;
+    }
 }
 
 QBitmapFont* LoadLabelFont(const std::string& path, std::string& tried)

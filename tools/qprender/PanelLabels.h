@@ -1,11 +1,12 @@
 #pragma once
 // PanelLabels: the names over a comparison's three panels (the two effects and
 // "difference"), drawn once with the project's bitmap font into the offscreen
-// framebuffer and kept as masks, then stamped onto every composed frame: white
+// framebuffer and kept as the pixels they set, then stamped onto every composed frame: white
 // text with a black shadow at each panel's top left. The pictures the comparison
 // compares are never touched; only what is written carries the labels. Owns the
-// masks; no font or GL after Make.
+// pixels the labels set; no font or GL after Make.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,9 +26,12 @@ public:
     void Stamp(uint8_t* rgbaBottomUp) const;
 
 private:
-    enum : uint8_t { CLEAR = 0, SHADOW = 1, TEXT = 2 };
-    uint32_t width = 0, height = 0;  // pixels of one panel
-    std::vector<uint8_t> masks[3];   // per panel, width x height of CLEAR, SHADOW or TEXT, bottom row first
+    // One pixel a label sets, in the composed frame.
+    struct Mark {
+        size_t offset;  // byte of the pixel's red in a 3-panel RGBA frame
+        uint8_t value;  // 255 for the text, 0 for its shadow
+    };
+    std::vector<Mark> marks;  // every panel's, in no particular order
 };
 
 // The font for the labels: `path` when given; else Font.QF where an install puts it
