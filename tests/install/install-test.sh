@@ -28,7 +28,7 @@ expect() {
   if [ "$2" != "$3" ]; then fail "$1: expected '$2', got '$3'"; fi
 }
 
-tools=(qtex qfont llpack qprender qptool)
+tools=(qtex qfont llpack qprender qptool qpedit-web)
 programs=(qpedit qpedit-here "${tools[@]}")
 # Every file an install holds, relative to the prefix.
 expected_files() {
@@ -142,6 +142,8 @@ completes "llpack's archive" "assets.pak folder " llpack list ''
 completes "qprender's contexts" "auto egl sdl " qprender map.qtex --context ''
 completes "qprender's output" "folder photo.png " qprender map.qtex --output ''
 completes "qprender's effect" "fire.QP folder " qprender map.qtex ''
+completes "qpedit-web's options" "--help --no-browser --page --version " qpedit-web --
+completes "qpedit-web's effect" "fire.QP folder " qpedit-web --page folder ''
 completes "qptool's commands" "--help --version diff dump new presets set " qptool ''
 completes "qptool's presets" "$("$root/bin/qptool" presets | cut -d' ' -f1 | sort | tr '\n' ' ')" \
   qptool new --preset ''
