@@ -29,6 +29,8 @@ expect() {
 }
 
 tools=(qtex qfont llpack qprender qptool qpedit-web)
+# The studio page is installed when the build made it (QP_WEB).
+web=$(sed -n 's/^QP_WEB:BOOL=//p' "$build/CMakeCache.txt")
 programs=(qpedit qpedit-here "${tools[@]}")
 # Every file an install holds, relative to the prefix.
 expected_files() {
@@ -43,6 +45,11 @@ expected_files() {
   echo share/lintian/overrides/qpedit
   echo share/qpedit/Font.QF
   echo share/qpedit/Particle.qtex
+  if [ "$web" = ON ]; then
+    (cd "$source_dir/web/studio" && ls) | sed 's|^|share/qpedit/web/|'
+    echo share/qpedit/web/qpstudio.mjs
+    echo share/qpedit/web/qpstudio.wasm
+  fi
 }
 
 # --- cmake --install with a prefix and DESTDIR ------------------------------------------
@@ -101,6 +108,30 @@ status=0
 message=$("$scratch/lonely/bin/qpedit-here" 2>&1) || status=$?
 expect "lone qpedit-here: exit code" 1 "$status"
 expect "lone qpedit-here: message" "qpedit-here: $scratch/lonely/bin/qpedit is missing; reinstall qpedit" "$message"
+
+# qpedit-web serves the installed page it finds beside bin/, to requests with its token only.
+if [ "$web" = ON ]; then
+  web_check=$(python3 - "$root" <<'PY' 2>&1
+import subprocess, sys, urllib.error, urllib.request
+root = sys.argv[1]
+server = subprocess.Popen([root + '/bin/qpedit-web', '--no-browser'], stdout=subprocess.PIPE, text=True)
+try:
+    address = server.stdout.readline().split()[2]
+    with urllib.request.urlopen(address, timeout=10) as reply, open(root + '/share/qpedit/web/index.html', 'rb') as f:
+        if reply.read() != f.read():
+            print('its index.html is not the installed one')
+    try:
+        urllib.request.urlopen(address.split('?')[0], timeout=10)
+        print('a request without the token was answered')
+    except urllib.error.HTTPError as refused:
+        if refused.code != 403:
+            print(f'a request without the token got {refused.code}, not 403')
+finally:
+    server.terminate()
+PY
+  )
+  expect "installed qpedit-web" "" "$web_check"
+fi
 
 # --- manual pages -----------------------------------------------------------------------
 for page in "$root"/share/man/man1/*.1.gz; do
