@@ -7,14 +7,14 @@
 #include <string>
 
 struct HttpRequest {
-    std::string method;     // "GET", "PUT", ...
-    std::string path;       // the target before any '?', e.g. "/effect"
-    std::string query;      // after the '?', without it; "" when none
-    std::string host;       // the Host header
-    std::string cookie;     // the Cookie header, as sent
-    std::string token;      // the X-Qpedit-Token header
-    size_t contentLength;   // bytes of body that follow the head
-    bool chunked;           // a Transfer-Encoding was sent (never served)
+    std::string method;    // "GET", "PUT", ...
+    std::string path;      // the target before any '?', e.g. "/effect"
+    std::string query;     // after the '?', without it; "" when none
+    std::string host;      // the Host header
+    std::string cookie;    // the Cookie header, as sent
+    std::string token;     // the X-Qpedit-Token header
+    size_t contentLength;  // bytes of body that follow the head
+    bool chunked;          // a Transfer-Encoding was sent (never served)
 };
 
 enum : size_t { HTTP_HEAD_LIMIT = 8192 };  // bytes of request line and headers, blank line included

@@ -40,14 +40,14 @@
 namespace {
 
 enum : size_t {
-    BODY_LIMIT = 4096,       // an effect file is 65 or 81 bytes
+    BODY_LIMIT = 4096,          // an effect file is 65 or 81 bytes
     PAGE_FILE_LIMIT = 1 << 26,  // the engine's .wasm is the largest page file
 };
 enum : int {
-    MOST_CONNECTIONS = 32,     // more at once are closed unanswered
+    MOST_CONNECTIONS = 32,      // more at once are closed unanswered
     READ_TIMEOUT_SECONDS = 10,  // a client that stops sending loses its connection
-    CHANGE_WAIT_MS = 20000,    // a change request answers "unchanged" after this long
-    CHANGE_POLL_MS = 200,      // how often the file's stamp is looked at meanwhile
+    CHANGE_WAIT_MS = 20000,     // a change request answers "unchanged" after this long
+    CHANGE_POLL_MS = 200,       // how often the file's stamp is looked at meanwhile
 };
 
 struct Server {
@@ -405,9 +405,9 @@ int main(int argc, char** argv)
     std::string address = "http://" + server.host + "/?token=" + server.token;
     if (!server.effectName.empty()) {
         std::string base = server.effectName.substr(server.effectName.rfind('/') + 1);
-        bool plain = SafePageName(base) || base.find_first_not_of(
-                                               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-") ==
-                                               std::string::npos;
+        bool plain = SafePageName(base) ||
+                     base.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-") ==
+                         std::string::npos;
         address += "&file=" + (plain ? base : std::string("effect.QP"));
     }
     std::printf("qpedit studio: %s  (Ctrl+C stops it)\n", address.c_str());
