@@ -53,7 +53,8 @@ if(QP_WEB)
   set(web_build ${CMAKE_BINARY_DIR}/web-page)
   # Debian's emscripten runs its tools with whatever node is first on PATH; that one may
   # not search Debian's node modules.
-  set(web_env ${CMAKE_COMMAND} -E env "NODE_PATH=/usr/share/nodejs:$ENV{NODE_PATH}")
+  # Its own make runs apart from this build's (no jobserver to share).
+  set(web_env ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS --unset=MFLAGS "NODE_PATH=/usr/share/nodejs:$ENV{NODE_PATH}")
   add_custom_target(studio_web ALL
     COMMAND ${web_env} ${QP_EMCMAKE} ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR}/web -B ${web_build}
             -DCMAKE_BUILD_TYPE=Release

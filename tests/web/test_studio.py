@@ -679,6 +679,25 @@ class FileOnDisk(unittest.TestCase):
         self.assertEqual(400, self.request('PUT', '/effect', body=bytes(65))[0], 'PUT of 65 zero bytes')
         self.assertEqual(self.bytes, self.file_bytes(), 'fire.QP after refused writes')
 
+    def test_without_a_file_the_page_has_none_on_disk(self):
+        alone = subprocess.Popen([tool('qpedit-web'), '--no-browser', '--page', SITE], stdout=subprocess.PIPE,
+                                 text=True)
+        try:
+            address = alone.stdout.readline().split()[2]
+            self.assertEqual(-1, address.find('file='), 'address without a file')
+            DRIVER.get('about:blank')
+            DRIVER.get(address)
+            WebDriverWait(DRIVER, 30).until(lambda d: d.execute_script('return document.body.dataset.ready'))
+            self.assertEqual('', DRIVER.find_element(By.ID, 'message').text, 'message without a file')
+            origin, token = address.split('/?token=')
+            request = urllib.request.Request(origin + '/effect', headers={'X-Qpedit-Token': token})
+            with self.assertRaises(urllib.error.HTTPError) as missing:
+                urllib.request.urlopen(request, timeout=10)
+            self.assertEqual(404, missing.exception.code, 'GET /effect without a file')
+        finally:
+            alone.terminate()
+            alone.wait()
+
     def test_listens_on_the_loopback_address_only(self):
         port = int(self.origin.rsplit(':', 1)[1])
         with open('/proc/net/tcp') as table:

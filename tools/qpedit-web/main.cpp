@@ -405,9 +405,9 @@ int main(int argc, char** argv)
     std::string address = "http://" + server.host + "/?token=" + server.token;
     if (!server.effectName.empty()) {
         std::string base = server.effectName.substr(server.effectName.rfind('/') + 1);
-        bool plain = SafePageName(base) ||
-                     base.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-") ==
-                         std::string::npos;
+        bool plain = !base.empty() && base.find_first_not_of(
+                                          "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                          "abcdefghijklmnopqrstuvwxyz0123456789._-") == std::string::npos;
         address += "&file=" + (plain ? base : std::string("effect.QP"));
     }
     std::printf("qpedit studio: %s  (Ctrl+C stops it)\n", address.c_str());

@@ -1,14 +1,15 @@
 // The effect file on disk, when qpedit-web serves the page: it put a token in the
 // page's address, and every request here carries it. read() and write() move the
 // file's bytes; watch() reports each change made to the file by anything else.
-// Without a token in the address there is no file on disk: connectDisk gives null.
+// Without a token and a file in the address (qpedit-web serving the page alone, or
+// any other server) there is no file on disk: connectDisk gives null.
 
 const RETRY_MS = 1000;  // after a failed change request, before asking again
 
 export function connectDisk(search) {
     const token = search.get('token');
-    if (!token) return null;
-    const name = search.get('file') || 'effect.QP';
+    const name = search.get('file');
+    if (!token || !name) return null;
     const headers = {'X-Qpedit-Token': token};
     let known = null;     // the stamp of the file as the page last read or saved it
     let saving = null;    // the write in flight, so its own change isn't taken for another's
