@@ -26,6 +26,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -424,6 +425,12 @@ int main(int argc, char** argv)
             continue;
         }
         ++connections;
-        std::thread(ServeAndClose, fd).detach();
+        try {
+            std::thread(ServeAndClose, fd).detach();
+        } catch (const std::system_error&) {
+            // No thread to spare now: this one connection goes unanswered.
+            close(fd);
+            --connections;
+        }
     }
 }
