@@ -1,26 +1,15 @@
 #include "app/EffectSaving.h"
 
-#include <cerrno>
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 #include "app/EditorState.h"
+#include "effect/EffectSaveRecord.h"
 #include "files/NameText.h"
-#include "files/RegularFile.h"
 #include "files/ReplaceFile.h"
 
 namespace {
 
-// What Save knows of the file at the save name.
-struct SaveFileRecord {
-    bool present;     // a file was there when the editor last loaded or saved it
-    FileStamp stamp;  // that file
-    bool keptOne;     // `kept` is a version a backup already holds
-    FileStamp kept;
-};
-SaveFileRecord saveFile = {};
+EffectSaveRecord saveFile = {};  // the file at the save name as last loaded or saved
 
 std::string Shown(const char* name)
 {
@@ -36,18 +25,10 @@ bool SaveEffect(const char* name)
 
 bool LoadEffect(const char* name, EffectFileResult* result, std::string* problem)
 {
-    std::vector<uint8_t> bytes;
     std::string reason;
-    uint64_t size = 0;
-    FileStamp stamp = {};
-    bool read = ReadRegularFile(name, bytes, reason, EFFECT_FILE_CONE_SIZE, &size, &stamp);
-    EffectFileResult loaded = read ? DecodeEffect(bytes.data(), bytes.size(), settings) : EFFECT_UNREADABLE;
-    bool missing = !read && reason == std::strerror(ENOENT);
-    // What the editor reads of a file is all of it only at exactly 65 or 81 bytes:
-    // anything else has a field cut short or bytes after the record.
-    bool partial = loaded == EFFECT_OK && size != EFFECT_FILE_SIZE && size != EFFECT_FILE_CONE_SIZE;
-    saveFile = SaveFileRecord{read, stamp, false, {}};
-    keepRefusedFile = partial || (loaded != EFFECT_OK && !missing);
+    bool missing = false;
+    EffectFileResult loaded = LoadEffectForSaving(name, settings, saveFile, reason, missing);
+    keepRefusedFile = saveFile.keepFirst;
     if (result)
         *result = loaded;
     if (problem)
@@ -75,8 +56,7 @@ bool LoadEffectAtStart(const char* name)
 
 void NoteSaveFile(const char* name)
 {
-    saveFile = SaveFileRecord{};
-    saveFile.present = StampOf(name, saveFile.stamp);
+    NoteEffectFileNow(name, saveFile);
     keepRefusedFile = false;
 }
 
@@ -85,27 +65,14 @@ bool SaveEditedEffect()
     const char* name = saveFileName;
     bool saved = false;
     if (name) {
-        FileStamp now = {};
-        bool present = StampOf(name, now);
-        bool changed = !saveFile.present || now != saveFile.stamp;
-        bool alreadyKept = saveFile.keptOne && now == saveFile.kept;
-        if (present && (keepRefusedFile || changed) && !alreadyKept) {
-            unsigned char record[EFFECT_FILE_CONE_SIZE];
-            size_t length = EncodeEffect(settings, record);
-            std::string kept, problem;
-            saved = ReplaceFileKeepingOld(name, record, length, kept, problem);
-            if (!kept.empty()) {
-                std::printf("Kept the earlier %s as %s\n", Shown(name).c_str(), Shown(kept.c_str()).c_str());
-                saveFile.keptOne = true;
-                saveFile.kept = now;
-            }
-        } else {
-            saved = SaveEffect(name);
-        }
+        std::string kept, problem;
+        saveFile.keepFirst = keepRefusedFile;
+        saved = SaveEffectKeepingOld(name, settings, saveFile, kept, problem);
+        if (!kept.empty())
+            std::printf("Kept the earlier %s as %s\n", Shown(name).c_str(), Shown(kept.c_str()).c_str());
     }
     if (saved) {
         keepRefusedFile = false;
-        saveFile.present = StampOf(name, saveFile.stamp);
     } else {
         std::printf("Couldn't save effect %s\n", name ? Shown(name).c_str() : "(no name)");
     }
@@ -115,5 +82,5 @@ bool SaveEditedEffect()
 
 void ForgetSaveFile()
 {
-    saveFile = SaveFileRecord{};
+    saveFile = EffectSaveRecord{};
 }

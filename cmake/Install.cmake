@@ -42,3 +42,28 @@ else()
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/scripts/qpedit-here.in ${CMAKE_BINARY_DIR}/qpedit-here @ONLY)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/qpedit-here DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The studio page for qpedit-web: its own emscripten build (web/) in the build tree, run
+# every build (incremental, so quick when nothing changed), its page files and the
+# module installed in share/qpedit/web, where qpedit-web looks from bin/.
+if(QP_WEB)
+  if(NOT QP_EMCMAKE)
+    message(FATAL_ERROR "QP_WEB needs emscripten's emcmake: install emscripten (scripts/web.sh does)")
+  endif()
+  set(web_build ${CMAKE_BINARY_DIR}/web-page)
+  # Debian's emscripten runs its tools with whatever node is first on PATH; that one may
+  # not search Debian's node modules.
+  # Its own make runs apart from this build's (no jobserver to share).
+  set(web_env ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS --unset=MFLAGS "NODE_PATH=/usr/share/nodejs:$ENV{NODE_PATH}")
+  add_custom_target(studio_web ALL
+    COMMAND ${web_env} ${QP_EMCMAKE} ${CMAKE_COMMAND} -S ${PROJECT_SOURCE_DIR}/web -B ${web_build}
+            -DCMAKE_BUILD_TYPE=Release
+    COMMAND ${web_env} ${CMAKE_COMMAND} --build ${web_build}
+    BYPRODUCTS ${web_build}/qpstudio.mjs ${web_build}/qpstudio.wasm
+    COMMENT "Building the studio page (emscripten)"
+    VERBATIM)
+  file(GLOB studio_page_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/web/studio/*)
+  list(SORT studio_page_files)
+  install(FILES ${studio_page_files} ${web_build}/qpstudio.mjs ${web_build}/qpstudio.wasm
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/qpedit/web)
+endif()

@@ -28,7 +28,9 @@ expect() {
   if [ "$2" != "$3" ]; then fail "$1: expected '$2', got '$3'"; fi
 }
 
-tools=(qtex qfont llpack qprender qptool)
+tools=(qtex qfont llpack qprender qptool qpedit-web)
+# The studio page is installed when the build made it (QP_WEB).
+web=$(sed -n 's/^QP_WEB:BOOL=//p' "$build/CMakeCache.txt")
 programs=(qpedit qpedit-here "${tools[@]}")
 # Every file an install holds, relative to the prefix.
 expected_files() {
@@ -43,6 +45,11 @@ expected_files() {
   echo share/lintian/overrides/qpedit
   echo share/qpedit/Font.QF
   echo share/qpedit/Particle.qtex
+  if [ "$web" = ON ]; then
+    (cd "$source_dir/web/studio" && ls) | sed 's|^|share/qpedit/web/|'
+    echo share/qpedit/web/qpstudio.mjs
+    echo share/qpedit/web/qpstudio.wasm
+  fi
 }
 
 # --- cmake --install with a prefix and DESTDIR ------------------------------------------
@@ -102,6 +109,30 @@ message=$("$scratch/lonely/bin/qpedit-here" 2>&1) || status=$?
 expect "lone qpedit-here: exit code" 1 "$status"
 expect "lone qpedit-here: message" "qpedit-here: $scratch/lonely/bin/qpedit is missing; reinstall qpedit" "$message"
 
+# qpedit-web serves the installed page it finds beside bin/, to requests with its token only.
+if [ "$web" = ON ]; then
+  web_check=$(python3 - "$root" <<'PY' 2>&1
+import subprocess, sys, urllib.error, urllib.request
+root = sys.argv[1]
+server = subprocess.Popen([root + '/bin/qpedit-web', '--no-browser'], stdout=subprocess.PIPE, text=True)
+try:
+    address = server.stdout.readline().split()[2]
+    with urllib.request.urlopen(address, timeout=10) as reply, open(root + '/share/qpedit/web/index.html', 'rb') as f:
+        if reply.read() != f.read():
+            print('its index.html is not the installed one')
+    try:
+        urllib.request.urlopen(address.split('?')[0], timeout=10)
+        print('a request without the token was answered')
+    except urllib.error.HTTPError as refused:
+        if refused.code != 403:
+            print(f'a request without the token got {refused.code}, not 403')
+finally:
+    server.terminate()
+PY
+  )
+  expect "installed qpedit-web" "" "$web_check"
+fi
+
 # --- manual pages -----------------------------------------------------------------------
 for page in "$root"/share/man/man1/*.1.gz; do
   name=$(basename "$page" .1.gz)
@@ -142,6 +173,8 @@ completes "llpack's archive" "assets.pak folder " llpack list ''
 completes "qprender's contexts" "auto egl sdl " qprender map.qtex --context ''
 completes "qprender's output" "folder photo.png " qprender map.qtex --output ''
 completes "qprender's effect" "fire.QP folder " qprender map.qtex ''
+completes "qpedit-web's options" "--help --no-browser --page --version " qpedit-web --
+completes "qpedit-web's effect" "fire.QP folder " qpedit-web --page folder ''
 completes "qptool's commands" "--help --version diff dump new presets set " qptool ''
 completes "qptool's presets" "$("$root/bin/qptool" presets | cut -d' ' -f1 | sort | tr '\n' ' ')" \
   qptool new --preset ''

@@ -6,17 +6,21 @@ files, links, controls) works for real.
 
     test_studio.py NATIVE_BUILD SITE
 
-NATIVE_BUILD holds the normal build (tools/qprender/qprender, tools/qptool/qptool, tools/qtex/qtex);
+NATIVE_BUILD holds the normal build (tools/qprender/qprender, tools/qptool/qptool, tools/qtex/qtex,
+tools/qpedit-web/qpedit-web);
 SITE holds the built page (index.html beside qpstudio.wasm). Ends with the line
 `N passed, N failed`; exits 1 when anything failed."""
 
 import base64
+import http.client
 import os
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import urllib.error
+import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -567,6 +571,141 @@ class Pictures(unittest.TestCase):
                 self.assertLessEqual(result['largest'], PILED_UP_TOLERANCE, f'{where}: largest channel difference')
 
 
+class FileOnDisk(unittest.TestCase):
+    """`qpedit-web FILE` for real: the page it serves edits FILE, sees changes made to
+    FILE by anything else, and the server answers nobody without its token."""
+
+    def setUp(self):
+        self.bytes, made = effect_file('disk', 'emitRate=25')
+        self.path = os.path.join(tempfile.mkdtemp(dir=SCRATCH), 'fire.QP')
+        with open(made, 'rb') as source, open(self.path, 'wb') as target:
+            target.write(source.read())
+        self.server = subprocess.Popen([tool('qpedit-web'), '--no-browser', '--page', SITE, self.path],
+                                       stdout=subprocess.PIPE, text=True)
+        line = self.server.stdout.readline()
+        self.address = line.split()[2]
+        self.origin, self.token = self.address.split('/?token=')
+        self.token = self.token.split('&')[0]
+
+    def tearDown(self):
+        self.server.terminate()
+        self.server.wait()
+
+    def open_served(self):
+        DRIVER.get('about:blank')
+        DRIVER.get(self.address)
+        WebDriverWait(DRIVER, 30).until(lambda d: d.execute_script('return document.body.dataset.ready'))
+
+    def file_bytes(self):
+        with open(self.path, 'rb') as f:
+            return f.read()
+
+    def request(self, method, target, body=None, token=True):
+        """(status, body) of one request made as another program would make it."""
+        connection = http.client.HTTPConnection(self.origin.split('//')[1], timeout=10)
+        headers = {'X-Qpedit-Token': self.token} if token else {}
+        connection.request(method, target, body=body, headers=headers)
+        reply = connection.getresponse()
+        result = (reply.status, reply.read())
+        connection.close()
+        return result
+
+    def test_page_shows_the_files_settings(self):
+        self.open_served()
+        self.assertEqual(25, js('return qpStudio.settings().emitRate'), 'emitRate shown for fire.QP')
+        self.assertEqual(False, js('return qpStudio.modified()'), 'modified right after opening')
+
+    def test_save_writes_the_file_as_qptool_new_would(self):
+        self.open_served()
+        for a in ['emitRate=40', 'cone=on', 'coneAngle=30']:
+            self.assertEqual('', js('return qpStudio.set(arguments[0]).error', a), a)
+        result = js('return await qpStudio.save()')
+        expected, _ = effect_file('saved', 'emitRate=40', 'cone=on', 'coneAngle=30')
+        self.assertEqual(expected, self.file_bytes(), 'fire.QP after Save')
+        self.assertEqual({'ok': True, 'text': f'Saved {self.path}'}, result, 'Save\'s reply')
+        self.assertEqual(f'Saved {self.path}', DRIVER.find_element(By.ID, 'message').text, 'message after Save')
+        self.assertEqual([], [n for n in os.listdir(os.path.dirname(self.path)) if '.bak' in n], 'backups made')
+
+    def test_change_on_disk_shows_in_the_page_without_reload(self):
+        self.open_served()
+        js('window.sameDocument = true')
+        run([tool('qptool'), 'set', self.path, 'emitRate=7'])
+        shown = WebDriverWait(DRIVER, 10).until(
+            lambda d: d.execute_script('return qpStudio.settings().emitRate === 7 && window.sameDocument'))
+        self.assertEqual(True, shown, 'emitRate=7 from qptool set shown in the same page')
+
+    def test_unsaved_changes_ask_before_taking_the_files(self):
+        self.open_served()
+        js('qpStudio.set("emitRate=40")')
+        run([tool('qptool'), 'set', self.path, 'emitRate=7'])
+        WebDriverWait(DRIVER, 10).until(lambda d: d.find_element(By.ID, 'diskChange').is_displayed())
+        self.assertEqual(40, js('return qpStudio.settings().emitRate'), 'emitRate while the page asks')
+        DRIVER.find_element(By.ID, 'takeDisk').click()
+        WebDriverWait(DRIVER, 10).until(lambda d: d.execute_script('return qpStudio.settings().emitRate') == 7)
+        self.assertEqual(False, js('return qpStudio.modified()'), 'modified after taking the file\'s')
+
+    def test_save_over_a_version_the_page_never_took_keeps_it(self):
+        self.open_served()
+        js('qpStudio.set("emitRate=40")')
+        run([tool('qptool'), 'set', self.path, 'emitRate=7'])
+        changed_on_disk = self.file_bytes()
+        WebDriverWait(DRIVER, 10).until(lambda d: d.find_element(By.ID, 'diskChange').is_displayed())
+        DRIVER.find_element(By.ID, 'keepMine').click()
+        result = js('return await qpStudio.save()')
+        self.assertEqual(f'Kept the earlier {self.path} as {self.path}.bak\nSaved {self.path}', result['text'],
+                         'Save\'s reply')
+        with open(self.path + '.bak', 'rb') as f:
+            self.assertEqual(changed_on_disk, f.read(), 'the backup')
+        expected, _ = effect_file('kept', 'emitRate=40')
+        self.assertEqual(expected, self.file_bytes(), 'fire.QP after Save')
+
+    def test_requests_without_the_token_are_refused(self):
+        with self.assertRaises(urllib.error.HTTPError) as refused:
+            urllib.request.urlopen(self.origin + '/effect', timeout=10)
+        self.assertEqual(403, refused.exception.code, 'GET /effect without the token')
+        for target in ['/', '/index.html', '/effect?token=' + '0' * 32]:
+            self.assertEqual(403, self.request('GET', target, token=False)[0], f'GET {target} without the token')
+        self.assertEqual(403, self.request('PUT', '/effect', body=bytes(65), token=False)[0], 'PUT without the token')
+        self.assertEqual(self.bytes, self.file_bytes(), 'fire.QP after refused requests')
+
+    def test_only_the_page_and_the_file_are_served(self):
+        self.assertEqual((200, self.bytes), self.request('GET', '/effect'), 'GET /effect')
+        for target in ['/../CMakeLists.txt', '/%2e%2e/index.html', '/.hidden.js', '/sub/index.html',
+                       '/fire.QP', '/effect/../index.html', '/qpstudio.wasm.map']:
+            self.assertEqual(404, self.request('GET', target)[0], f'GET {target}')
+        self.assertEqual(405, self.request('POST', '/effect', body=b'x')[0], 'POST /effect')
+        self.assertEqual(405, self.request('DELETE', '/effect')[0], 'DELETE /effect')
+        self.assertEqual(413, self.request('PUT', '/effect', body=bytes(5000))[0], 'PUT of 5000 bytes')
+        self.assertEqual(400, self.request('PUT', '/effect', body=bytes(65))[0], 'PUT of 65 zero bytes')
+        self.assertEqual(self.bytes, self.file_bytes(), 'fire.QP after refused writes')
+
+    def test_without_a_file_the_page_has_none_on_disk(self):
+        alone = subprocess.Popen([tool('qpedit-web'), '--no-browser', '--page', SITE], stdout=subprocess.PIPE,
+                                 text=True)
+        try:
+            address = alone.stdout.readline().split()[2]
+            self.assertEqual(-1, address.find('file='), 'address without a file')
+            DRIVER.get('about:blank')
+            DRIVER.get(address)
+            WebDriverWait(DRIVER, 30).until(lambda d: d.execute_script('return document.body.dataset.ready'))
+            self.assertEqual('', DRIVER.find_element(By.ID, 'message').text, 'message without a file')
+            origin, token = address.split('/?token=')
+            request = urllib.request.Request(origin + '/effect', headers={'X-Qpedit-Token': token})
+            with self.assertRaises(urllib.error.HTTPError) as missing:
+                urllib.request.urlopen(request, timeout=10)
+            self.assertEqual(404, missing.exception.code, 'GET /effect without a file')
+        finally:
+            alone.terminate()
+            alone.wait()
+
+    def test_listens_on_the_loopback_address_only(self):
+        port = int(self.origin.rsplit(':', 1)[1])
+        with open('/proc/net/tcp') as table:
+            listening = [fields[1] for fields in (line.split() for line in table.readlines()[1:])
+                         if fields[3] == '0A' and int(fields[1].split(':')[1], 16) == port]
+        self.assertEqual(['0100007F:%04X' % port], listening, f'listening sockets on port {port}')
+
+
 def main():
     global NATIVE, SITE, ADDRESS, DRIVER
     if len(sys.argv) != 3:
@@ -584,7 +723,7 @@ def main():
               f'{time.monotonic() - started:.1f} s', file=sys.stderr)
         suite = unittest.TestSuite()
         loader = unittest.TestLoader()
-        for case in (Parity, Interface, Texture, Pictures, Gallery):
+        for case in (Parity, Interface, Texture, Pictures, Gallery, FileOnDisk):
             suite.addTests(loader.loadTestsFromTestCase(case))
         result = unittest.TextTestRunner(verbosity=2, stream=sys.stdout).run(suite)
     finally:

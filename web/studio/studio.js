@@ -5,6 +5,7 @@
 
 import {openEngine, toBase64Url, fromBase64Url} from './engine.js';
 import {createControls, element} from './controls.js';
+import {connectDisk} from './disk.js';
 import {createGallery} from './gallery.js';
 import {createPreview} from './preview.js';
 
@@ -244,14 +245,61 @@ function load(bytes, name) {
     return result;
 }
 
-function save() {
+// Save: with the file on disk (qpedit-web), the bytes go to it and the page shows
+// what happened to it; otherwise they are downloaded.
+async function save() {
     const bytes = new Uint8Array(engine.bytes());
+    if (disk) {
+        const result = await disk.write(bytes);
+        message(result.text);
+        if (result.ok) {
+            view.savedBytes = Array.from(bytes);
+            decideDiskChange();
+        }
+        showModified();
+        return result;
+    }
     const url = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
     const a = element('a', {href: url, download: view.fileName});
     a.click();
     URL.revokeObjectURL(url);
     view.savedBytes = Array.from(bytes);
     showModified();
+    return {ok: true, text: ''};
+}
+
+// The file on disk as the effect. At start a missing file is one Save will create;
+// later, one removed from disk leaves the page's settings to be saved again.
+async function readDisk(atStart) {
+    const bytes = await disk.read();
+    view.fileName = disk.name;
+    if (bytes === null) {
+        view.savedBytes = atStart ? engine.bytes() : null;
+        message(`${disk.name} doesn't exist ${atStart ? 'yet' : 'any more'}; Save will create it`);
+    } else if (bytes.problem) {
+        message(bytes.problem);
+    } else {
+        load(bytes, disk.name);
+    }
+    showModified();
+}
+
+// A change to the file by anything else: taken at once, unless the page holds
+// unsaved changes; then the page asks and waits for the answer (or a Save).
+let decideDiskChange = () => {};
+function diskChanged() {
+    if (!showModified()) return readDisk(false);
+    $('diskChangeText').textContent = `${disk.name} changed on disk, and this page has unsaved changes.`;
+    $('diskChange').hidden = false;
+    return new Promise((decided) => {
+        decideDiskChange = async (take) => {
+            decideDiskChange = () => {};
+            $('diskChange').hidden = true;
+            if (take) await readDisk(false);
+            else if (take === false) disk.ignoreChange(await disk.currentStamp());
+            decided();
+        };
+    });
 }
 
 function link() {
@@ -338,6 +386,8 @@ function wire() {
     $('undo').addEventListener('click', undo);
     $('redo').addEventListener('click', redo);
     $('save').addEventListener('click', save);
+    $('takeDisk').addEventListener('click', () => decideDiskChange(true));
+    $('keepMine').addEventListener('click', () => decideDiskChange(false));
     $('link').addEventListener('click', () => {
         const address = link();
         navigator.clipboard?.writeText(address).then(() => message('link copied'), () => message(address));
@@ -518,6 +568,8 @@ window.qpStudio = {
         return seek(engine.elapsed());
     },
     modified: () => showModified(),
+    // Save as the Save button does: a promise of {ok, text}, text being what the page shows.
+    save,
     texture: () => {
         const texture = studioModule.texture();
         return {components: texture.components,
@@ -536,6 +588,7 @@ window.qpStudio = {
 
 const search = new URLSearchParams(location.search);
 const batch = search.has('state');
+const disk = batch ? null : connectDisk(search);  // the effect file qpedit-web serves
 const controls = createControls($('settings'), studioModule.fields(), apply, message);
 wire();
 studioModule.useDefaultTexture();
@@ -545,6 +598,10 @@ if (batch) {
 } else {
     openFragment(location.hash);
     $('seed').value = engine.seed();
+    if (disk) {
+        await readDisk(true);
+        disk.watch(diskChanged);
+    }
 }
 showSettings();
 showModified();
