@@ -16,6 +16,7 @@ packages=(
   clang clang-format
   help2man groff-base dpkg-dev file
   lintian devscripts bash-completion
+  emscripten
 )
 
 updated=no
