@@ -92,3 +92,17 @@ void SetFieldBits(EmitterSettings& s, const EffectField& f, int c, uint32_t bits
     else
         std::memcpy(&FieldFloat(s, f, c), &bits, sizeof bits);
 }
+
+float KeptAsTyped(const EffectField& f, float value)
+{
+    if (std::isnan(value))
+        return value;
+    if (f.kind == FIELD_INT) {
+        // 2147483520 is the largest float below 2^31, so the cast stays defined.
+        const float whole = std::trunc(value);
+        return std::fmax(-2147483648.0f, std::fmin(2147483520.0f, whole));
+    }
+    if (f.number == &EmitterSettings::coneAngle)
+        return std::fmax(f.low, std::fmin(f.high, value));
+    return value;
+}

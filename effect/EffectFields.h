@@ -48,6 +48,11 @@ inline unsigned EffectFieldBit(size_t index)
     return 1u << index;
 }
 
+// A number typed for a component of `f`, kept as the editor's value entry keeps it: a
+// whole-number field (rate, lifetime) cut toward zero and held within 32 bits, the
+// cone angle within its range; every other value as typed. NaN stays NaN.
+float KeptAsTyped(const EffectField& f, float value);
+
 // Component `c` (0 .. components - 1) of a colour, vector or float field.
 float& FieldFloat(EmitterSettings& s, const EffectField& f, int c);
 float FieldFloat(const EmitterSettings& s, const EffectField& f, int c);

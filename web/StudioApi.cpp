@@ -121,6 +121,28 @@ EMSCRIPTEN_KEEPALIVE int qp_set(StudioSession* session, const char* assignment)
     return 1;
 }
 
+// A number typed into a control for `name` (a field, or one component such as
+// "startColor.a"), kept as the editor's value entry keeps it (whole rate and lifetime,
+// the cone angle within 0..90) and applied as one change; 1 when done, 0 with the
+// reason in qp_text().
+EMSCRIPTEN_KEEPALIVE int qp_set_typed(StudioSession* session, const char* name, const char* text)
+{
+    const std::string whole = name, field = whole.substr(0, whole.find('.'));
+    float value = 0.0f;
+    if (!ParseFloat(text, value)) {
+        Keep(whole + ": not a number");
+        return 0;
+    }
+    for (const EffectField& f : effectFields)
+        if (field == f.name) {
+            const float kept = KeptAsTyped(f, value);
+            const std::string shown = f.kind == FIELD_INT ? std::to_string(static_cast<long>(kept)) : FormatFloat(kept);
+            return qp_set(session, (whole + "=" + shown).c_str());
+        }
+    Keep(whole + ": no such field");
+    return 0;
+}
+
 // Effect text as `qptool dump` prints it for the current settings.
 EMSCRIPTEN_KEEPALIVE const char* qp_effect_text(StudioSession* session)
 {

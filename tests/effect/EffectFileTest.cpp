@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -135,4 +136,28 @@ TEST(EffectFile, FailuresKeepTheirReason)
     EXPECT_EQ(40u, read.fileSize);
     // The cone switch is taken too: off, as 40 bytes hold no cone axis.
     EXPECT_EQ(TakenBits({"velocity", "startColor", "cone"}), read.fieldsTaken);
+}
+
+// What a typed number becomes, field by field: the rule the editor's value entry and the
+// studio's controls share.
+TEST(EffectFields, TypedNumbersAreKeptAsTheValueEntryKeepsThem)
+{
+    auto field = [](const char* name) -> const EffectField& {
+        for (const EffectField& f : effectFields)
+            if (std::strcmp(f.name, name) == 0)
+                return f;
+        ADD_FAILURE() << "no field " << name;
+        return effectFields[0];
+    };
+    const struct {
+        const char* field;
+        float typed, kept;
+    } rows[] = {
+        {"emitRate", 250.9f, 250.0f},         {"emitRate", -50.7f, -50.0f}, {"lifetime", 1e12f, 2147483520.0f},
+        {"lifetime", -1e12f, -2147483648.0f}, {"coneAngle", 135.0f, 90.0f}, {"coneAngle", -10.0f, 0.0f},
+        {"coneAngle", 12.5f, 12.5f},          {"size", -0.25f, -0.25f},     {"startColor", 2.5f, 2.5f},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(row.kept, KeptAsTyped(field(row.field), row.typed)) << row.field << " typed as " << row.typed;
+    EXPECT_TRUE(std::isnan(KeptAsTyped(field("coneAngle"), NAN))) << "NaN stays NaN";
 }

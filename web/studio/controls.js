@@ -50,9 +50,9 @@ function warningFor(field, value) {
 }
 
 // Controls in `form` for `table` (the engine's fields). `assign(text)` applies one
-// assignment; `problem(text)` reports a value that isn't a number. show(settings)
+// assignment, `assignTyped(name, text)` one typed number; `problem(text)` reports a value that isn't a number. show(settings)
 // puts settings (as the engine reports them) into the controls.
-export function createControls(form, table, assign, problem) {
+export function createControls(form, table, assign, assignTyped, problem) {
     const fields = table.map((f) => ({...f, ...(SHOWN[f.name] || {label: f.name})}));
     const named = (name) => form.querySelector(`[name="${name}"]`);
     let current = null;  // the settings last shown
@@ -111,19 +111,16 @@ export function createControls(form, table, assign, problem) {
         }
     }
 
-    // A value typed into a control, kept as the editor's value entry keeps it: rate
-    // and lifetime cut to whole numbers toward zero, the cone angle within its range.
+    // A value typed into a control: the engine keeps it as the editor's value entry
+    // keeps it (rate and lifetime whole, the cone angle within its range).
     function entered(name, text) {
-        const field = fields.find((f) => f.name === name.split('.')[0]);
-        let value = text.trim();
+        const value = text.trim();
         if (value === '' || Number.isNaN(Number(value))) {
             problem(`${name}: not a number`);
             show(current);
             return;
         }
-        if (field.kind === 'int') value = String(Math.trunc(Number(value)));
-        if (name === 'coneAngle') value = String(Math.min(field.high, Math.max(field.low, Number(value))));
-        assign(`${name}=${value}`);
+        assignTyped(name, value);
     }
 
     function onControl(event) {

@@ -19,6 +19,7 @@ export async function openEngine() {
         encode: own('qp_encode', 'number'),
         encoded: fn('qp_encoded', 'number', []),
         set: own('qp_set', 'number', ['string']),
+        setTyped: own('qp_set_typed', 'number', ['string', 'string']),
         effectText: own('qp_effect_text', 'string'),
         applyText: own('qp_apply_text', 'number', ['string']),
         diff: fn('qp_diff', 'string', ['number', 'number']),
@@ -87,6 +88,9 @@ export async function openEngine() {
             handle: s,
             // One `name=value` assignment; '' when applied, else why not.
             set: (assignment) => (c.set(s, assignment) ? '' : c.text()),
+            // A number typed for `name`, kept as the editor's value entry keeps it; '' when
+            // applied, else why not.
+            setTyped: (name, text) => (c.setTyped(s, name, text) ? '' : c.text()),
             // The settings as `qptool dump` prints them.
             text: () => c.effectText(s),
             // Effect text read as `qptool new --from` reads it; '' when applied, else

@@ -102,6 +102,13 @@ function apply(assignment) {
     return error;
 }
 
+function applyTyped(name, text) {
+    const error = engine.setTyped(name, text);
+    message(error);
+    changed();
+    return error;
+}
+
 function formatBytes(bytes) {
     if (bytes < 1024) return `${bytes} B`;
     if (bytes < 1024 * 1024) return `${(bytes / 1024).toFixed(1)} KiB`;
@@ -589,7 +596,7 @@ window.qpStudio = {
 const search = new URLSearchParams(location.search);
 const batch = search.has('state');
 const disk = batch ? null : connectDisk(search);  // the effect file qpedit-web serves
-const controls = createControls($('settings'), studioModule.fields(), apply, message);
+const controls = createControls($('settings'), studioModule.fields(), apply, applyTyped, message);
 wire();
 studioModule.useDefaultTexture();
 showTexture();
