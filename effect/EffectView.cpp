@@ -30,7 +30,8 @@ void EffectView::Turn(QMatrix& view, const Vec3& speed, float seconds)
     view.RotateZ(speed.z * seconds);
 }
 
-void EffectView::Draw(QParticleManager& manager, const QMatrix& view, float distance, const float background[3]) const
+void EffectView::Draw(QParticleManager& manager, const QMatrix& view, float distance, const float background[3],
+                      const Vec3& aim) const
 {
     glClearColor(background[0], background[1], background[2], 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);  // no depth buffer: particles never hide one another
@@ -40,8 +41,11 @@ void EffectView::Draw(QParticleManager& manager, const QMatrix& view, float dist
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -distance);
-    // The effect turns about its own origin, `distance` in front of the eye.
+    // The effect turns about the aim point, `distance` in front of the eye.
     glMultMatrixf(view.GetData());
+    // Aimed at the origin, the matrix stays exactly the editor's: no translation at all.
+    if (aim.x != 0.0f || aim.y != 0.0f || aim.z != 0.0f)
+        glTranslatef(-aim.x, -aim.y, -aim.z);
 
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(frustum);

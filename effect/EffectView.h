@@ -26,10 +26,12 @@ public:
     // then Z (speed in degrees per second).
     static void Turn(QMatrix& view, const Vec3& speed, float seconds);
 
-    // One frame: clears to `background` (0..1 each, alpha 0), puts the effect `distance`
-    // in front of the eye turned by `view`, and draws every system of `manager` under the
-    // perspective projection. Leaves the projection matrix selected.
-    void Draw(QParticleManager& manager, const QMatrix& view, float distance, const float background[3]) const;
+    // One frame: clears to `background` (0..1 each, alpha 0), puts the point `aim` of the
+    // effect `distance` in front of the eye, the effect turned by `view` about that point,
+    // and draws every system of `manager` under the perspective projection. The editor
+    // aims at the emitter, the origin. Leaves the projection matrix selected.
+    void Draw(QParticleManager& manager, const QMatrix& view, float distance, const float background[3],
+              const Vec3& aim = Vec3{0.0f, 0.0f, 0.0f}) const;
 
     // The 300 x 300 overlay projection, (0, 0) at the bottom left, for the editor's text.
     const float* Overlay() const { return ortho; }

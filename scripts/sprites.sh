@@ -3,8 +3,8 @@
 # offscreen).
 #   docs/sprites.png: 24 frames of the default effect, 80 ms apart, as one sheet.
 #   docs/compare.png: the default effect against one with faster, larger particles
-#   fading to orange, as qprender --against lays them out (A | B | difference),
-#   one row per capture.
+#   fading to orange, as qprender --against lays them out (A | B | difference,
+#   each labelled), one row per capture.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -16,8 +16,10 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 build/tools/qptool/qptool new "$scratch/before.QP"
 build/tools/qptool/qptool new "$scratch/after.QP" velocity=0.3 size=0.03 endColor=1,0.5,0.1,0
+# Run from the scratch folder, so that the panels' labels are the files' short names.
 # Exit 1 says the two differ, as expected here; 2 would be trouble.
 status=0
-$qprender $texture "$scratch/before.QP" --against "$scratch/after.QP" --size 240x180 --time 300,1000 \
-  --sheet 1 -o docs/compare.png || status=$?
+root=$(pwd)
+(cd "$scratch" && "$root/$qprender" "$root/$texture" before.QP --against after.QP --size 240x180 \
+  --time 300,1000 --sheet 1 -o "$root/docs/compare.png") || status=$?
 [ "$status" -le 1 ]

@@ -6,6 +6,7 @@
 PreviewRenderer::PreviewRenderer(const EmitterSettings& s, uint32_t texture, float distance, Vec3 turn, uint32_t seed)
     : effect(s, texture),
       cameraDistance(distance),
+      aim{0.0f, 0.0f, 0.0f},
       turnSpeed(turn),
       elapsed(0),
       randomState(seed)
@@ -25,7 +26,13 @@ void PreviewRenderer::SetUpEditorGL()
     view.SetUp();
 }
 
+void PreviewRenderer::Aim(const Vec3& point, float distance)
+{
+    aim = point;
+    cameraDistance = distance;
+}
+
 void PreviewRenderer::Draw(const float background[3])
 {
-    view.Draw(effect.manager, viewRotation, cameraDistance, background);
+    view.Draw(effect.manager, viewRotation, cameraDistance, background, aim);
 }

@@ -38,13 +38,21 @@ public:
     // The fixed GL state of the editor's start-up (EffectView::SetUp).
     void SetUpEditorGL();
 
+    // Aims the camera at `point` (the view turns about it) from `distance`; the
+    // editor's aim is the emitter, the origin.
+    void Aim(const Vec3& point, float distance);
+
+    const QParticleManager& Particles() const { return effect.manager; }
+    const QMatrix& ViewTurn() const { return viewRotation; }
+
     StateDigest Digest() const { return DigestParticles(effect.manager); }
     uint64_t Elapsed() const { return elapsed; }
 
 private:
     LiveEffect effect;     // the manager and its one system, as the editor's start-up makes them
     QMatrix viewRotation;  // accumulated view turn, as the editor's
-    float cameraDistance;  // world units from the eye to the effect's origin
+    float cameraDistance;  // world units from the eye to the aim point
+    Vec3 aim;              // the point of the effect the camera looks at
     Vec3 turnSpeed;        // degrees per second about X, Y, Z
     EffectView view;       // the projections captured by SetUpEditorGL, and the drawing
     uint64_t elapsed;      // milliseconds simulated so far

@@ -18,6 +18,7 @@ struct Gathered {
     std::string timesText;
     uint32_t frameCount = 0, interval = 0;
     bool haveTimes = false, haveFrames = false, haveInterval = false, haveBackground = false;
+    bool haveDistance = false, haveLookAt = false;
 };
 
 // One option as typed: its name (without an "=value" part) and its value.
@@ -116,17 +117,38 @@ bool Sheet(const Given& g, Gathered& s, std::string& error)
 
 bool Distance(const Given& g, Gathered& s, std::string& error)
 {
+    s.haveDistance = true;
     float& d = s.o.cameraDistance;
     return (ParseFloatText(g.value, d) && d >= 1.0f && d <= 10.0f) || Bad(g, "expected a distance from 1 to 10", error);
 }
 
+// Three finite numbers X,Y,Z.
+bool ParseTriple(const std::string& text, Vec3& v)
+{
+    const std::vector<std::string> parts = SplitCommas(text);
+    return parts.size() == 3 && ParseFloatText(parts[0], v.x) && ParseFloatText(parts[1], v.y) &&
+           ParseFloatText(parts[2], v.z);
+}
+
 bool Turn(const Given& g, Gathered& s, std::string& error)
 {
-    const std::vector<std::string> parts = SplitCommas(g.value);
-    Vec3& t = s.o.turnSpeed;
-    return (parts.size() == 3 && ParseFloatText(parts[0], t.x) && ParseFloatText(parts[1], t.y) &&
-            ParseFloatText(parts[2], t.z)) ||
-           Bad(g, "expected three speeds X,Y,Z in degrees per second", error);
+    return ParseTriple(g.value, s.o.turnSpeed) || Bad(g, "expected three speeds X,Y,Z in degrees per second", error);
+}
+
+bool LookAt(const Given& g, Gathered& s, std::string& error)
+{
+    s.haveLookAt = true;
+    return ParseTriple(g.value, s.o.lookAt) || Bad(g, "expected a point X,Y,Z", error);
+}
+
+bool Font(const Given& g, Gathered& s, std::string& error)
+{
+    if (g.value.empty()) {
+        error = g.name + " needs a font file";
+        return false;
+    }
+    s.o.fontPath = g.value;
+    return true;
 }
 
 bool Background(const Given& g, Gathered& s, std::string& error)
@@ -185,7 +207,9 @@ const Option options[] = {
      "number, 1 up (default frame%04d.png); a name ending in\n"
      ".gif or .webp makes one animation of every capture, each\n"
      "shown until the next capture's time (the last one as\n"
-     "long as the one before), looping forever",
+     "long as the one before), looping forever. Names must end\n"
+     "in .png, .gif or .webp. A series makes its folder (and\n"
+     "the folders above it) when missing",
      Takes::Value, Output},
     {nullptr, nullptr, "--sheet", "--sheet COLUMNS",
      "put every capture on one sprite sheet, COLUMNS frames\n"
@@ -199,6 +223,20 @@ const Option options[] = {
      Takes::Value, Quality},
     {"how:", nullptr, "--distance", "--distance D", "camera distance, 1 to 10 as in the View menu (default 1)",
      Takes::Value, Distance},
+    {nullptr, nullptr, "--look-at", "--look-at X,Y,Z",
+     "the point the camera aims at and the view turns about\n"
+     "(default 0,0,0: the emitter, as in the editor)",
+     Takes::Value, LookAt},
+    {nullptr, nullptr, "--fit", "--fit",
+     "frame the particles: aim at the centre of their bounds\n"
+     "over the capture times, from the distance (1 to 10) that\n"
+     "fits them in the frame; prints the --look-at and\n"
+     "--distance it chose on standard error, to repeat the shot",
+     Takes::Flag,
+     [](const Given&, Gathered& s, std::string&) {
+         s.o.fit = true;
+         return true;
+     }},
     {nullptr, nullptr, "--turn", "--turn X,Y,Z", "view turn speeds in degrees per second (default 0,0,0)", Takes::Value,
      Turn},
     {nullptr, nullptr, "--background", "--background R,G,B", "background colour, 0..1 each, or #RRGGBB (default black)",
@@ -245,8 +283,15 @@ const Option options[] = {
      "of each channel times 4 (a change of 64 of 255 is full\n"
      "white). Prints whether the simulations differ and from\n"
      "which frame on, and whether the pictures differ; exits\n"
-     "like diff: 0 the same, 1 different, 2 trouble",
+     "like diff: 0 the same, 1 different, 2 trouble. Also\n"
+     "names the settings that differ, as qptool diff does",
      Takes::Value, Against},
+    {nullptr, nullptr, "--font", "--font PATH",
+     "the QBMFONT font of the panels' labels (the effects'\n"
+     "names and \"difference\"); default Font.QF from the\n"
+     "installed share/qpedit, else from the build's assets.\n"
+     "Without one the panels go unlabelled, with a warning",
+     Takes::Value, Font},
 };
 
 const char* const usageHead =
@@ -398,6 +443,10 @@ bool CheckCombinations(const Gathered& s, std::string& error)
         error = "--state prints one effect's digests; --against says where two differ";
     else if (!o.writeImages && !o.printState && o.againstPath.empty())
         error = "--no-image makes sense only with --state or --against";
+    else if (o.fit && (s.haveDistance || s.haveLookAt))
+        error = "--fit chooses --look-at and --distance itself; give either --fit or them";
+    else if (!o.fontPath.empty() && o.againstPath.empty())
+        error = "--font goes with --against: it labels the comparison's panels";
     else
         return true;
     return false;
@@ -416,6 +465,9 @@ bool ChooseOutput(RenderOptions& o, std::string& error)
             return false;
         }
         o.output = extension == ".gif" ? RenderOutput::Gif : RenderOutput::Webp;
+    } else if (extension != ".png") {
+        error = "the output name '" + o.outputPath + "' must end in .png, .gif or .webp";
+        return false;
     } else {
         o.output = o.sheetColumns ? RenderOutput::Sheet : several ? RenderOutput::Series : RenderOutput::Picture;
     }

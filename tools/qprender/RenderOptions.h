@@ -34,6 +34,7 @@ struct RenderOptions {
     std::string texturePath;  // the QTEX file
     std::string effectPath;   // the .QP file; empty: the editor's default settings
     std::string againstPath;  // --against: the second effect to compare with
+    std::string fontPath;     // --font: the comparison labels' QBMFONT; empty: the installed or built one
     std::string outputPath;   // picture, sheet, animation, or series pattern with one %d
     RenderOutput output = RenderOutput::Picture;
     int quality = -1;                          // WebP: -1 lossless, else lossy quality 0..100
@@ -43,6 +44,8 @@ struct RenderOptions {
     std::vector<uint32_t> times;               // capture times, ms from the effect's start, ascending, distinct
     uint32_t sheetColumns = 0;                 // 0: no sprite sheet
     float cameraDistance = 1.0f;               // 1.0..10.0, as the View menu keeps it
+    Vec3 lookAt = {0.0f, 0.0f, 0.0f};          // the point the camera aims at; the editor's is the emitter
+    bool fit = false;                          // --fit: choose lookAt and cameraDistance from the particles
     Vec3 turnSpeed = {0.0f, 0.0f, 0.0f};       // degrees per second about X, Y, Z
     float background[3] = {0.0f, 0.0f, 0.0f};  // clear colour, 0..1
     bool transparent = false;                  // alpha from the light, over no background

@@ -10,11 +10,16 @@
 #include <vector>
 
 #include "effect/EffectCheck.h"
+#include "effect/EffectText.h"
 #include "effect/EffectView.h"
 #include "effect/EmitterSettings.h"
+#include "files/NameText.h"
 #include "platform/OffscreenLL.h"
+#include "resources/QBitmapFont.h"
 #include "resources/QTexture.h"
+#include "tools/qprender/FrameFit.h"
 #include "tools/qprender/OutputSink.h"
+#include "tools/qprender/PanelLabels.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/ProgressLine.h"
 
@@ -117,6 +122,7 @@ struct Run {
     PreviewRenderer* against;  // null unless comparing
     OutputSink* sink;          // null when no pictures are written
     FILE* stateOut;
+    const PanelLabels* labels;  // a comparison's panel names; null when unlabelled
     Comparison comparison;
     std::vector<uint8_t> frame, againstFrame, composed;  // RGBA, bottom row first
 };
@@ -158,6 +164,8 @@ bool Capture(Run& r, uint32_t index)
     if (!r.comparison.firstDifferentCapture && r.frame != r.againstFrame)
         r.comparison.firstDifferentCapture = index + 1;
     ComposeComparison(r.frame, r.againstFrame, r.o.width, r.o.height, r.composed);
+    if (r.labels)
+        r.labels->Stamp(r.composed.data());
     return r.sink->Add(index, r.composed.data());
 }
 
@@ -187,21 +195,83 @@ bool RenderCaptures(Run& r, FILE* messages)
     return written;
 }
 
-// Prints where a comparison's simulations and pictures differ; the exit code.
-int ReportComparison(const Run& r)
+// Prints where a comparison's simulations and pictures differ, and which settings
+// do (as `name: A -> B` lines under the simulations' line); the exit code, from the
+// simulations and pictures alone.
+int ReportComparison(const Run& r, const std::vector<std::string>& settingsDiffer)
 {
     const Comparison& c = r.comparison;
+    std::string names;
+    for (const std::string& line : settingsDiffer)
+        names += (names.empty() ? "" : ", ") + line.substr(0, line.find(':'));
+    // The digests cover the particles' positions and colours; a setting such as the
+    // size is drawn, not simulated, so equal digests don't make equal effects.
+    const std::string settings = names.empty() ? "" : "; settings differ: " + names;
     if (c.firstDifferentFrame)
-        fprintf(r.stateOut, "simulations: differ from frame %" PRIu64 " (%" PRIu64 " ms) on\n", c.firstDifferentFrame,
-                c.firstDifferentTime);
+        fprintf(r.stateOut, "simulations: differ from frame %" PRIu64 " (%" PRIu64 " ms) on%s\n", c.firstDifferentFrame,
+                c.firstDifferentTime, settings.c_str());
+    else if (!names.empty())
+        fprintf(r.stateOut, "simulations: same particles over %" PRIu64 " frames%s\n", c.frames, settings.c_str());
     else
         fprintf(r.stateOut, "simulations: same over %" PRIu64 " frames\n", c.frames);
+    for (const std::string& line : settingsDiffer)
+        fprintf(r.stateOut, "  %s\n", line.c_str());
     if (r.o.writeImages && c.firstDifferentCapture)
         fprintf(r.stateOut, "pictures: differ from capture %u (%u ms) on\n", c.firstDifferentCapture,
                 r.o.times[c.firstDifferentCapture - 1]);
     else if (r.o.writeImages)
         fprintf(r.stateOut, "pictures: same over %u captures\n", uint32_t(r.o.times.size()));
     return c.firstDifferentFrame || c.firstDifferentCapture ? RENDER_DIFFERENT : RENDER_SAME;
+}
+
+// With --fit: runs the effects (both in a comparison) to every capture time with
+// the same seed but without GL, and chooses the aim and distance that frame their
+// particles; says what it chose on `messages`, as options that repeat the shot.
+void FitCamera(const RenderOptions& o, const EmitterSettings& settings, const EmitterSettings* againstSettings,
+               Vec3& aim, float& distance, FILE* messages)
+{
+    RenderOptions quiet = o;
+    quiet.printState = false;
+    PreviewRenderer preview(settings, 0, o.cameraDistance, o.turnSpeed, o.seed);
+    std::unique_ptr<PreviewRenderer> against;
+    if (againstSettings)
+        against.reset(new PreviewRenderer(*againstSettings, 0, o.cameraDistance, o.turnSpeed, o.seed));
+    Run run{quiet, preview, against.get(), nullptr, nullptr, nullptr, {}, {}, {}, {}};
+    FrameFit fit;
+    for (uint32_t t : o.times) {
+        StepTo(run, t);
+        fit.Add(preview.Particles(), preview.ViewTurn(), settings.size);
+        if (against)
+            fit.Add(against->Particles(), against->ViewTurn(), againstSettings->size);
+    }
+    if (fit.Choose(o.cameraDistance, aim, distance))
+        fprintf(messages, "qprender: --fit: %s\n", FrameFit::Options(aim, distance).c_str());
+    else
+        fprintf(messages, "qprender: --fit: no particle at the capture times; keeping %s\n",
+                FrameFit::Options(aim, distance).c_str());
+}
+
+// A comparison's panel labels, drawn with the bitmap font; the font is looked for
+// and, when none loads, the panels go unlabelled after a warning. False after
+// saying why, when the font named by --font can't be loaded.
+bool MakeLabels(const RenderOptions& o, PanelLabels& labels, bool& made, FILE* messages)
+{
+    std::string tried;
+    std::unique_ptr<QBitmapFont> font(LoadLabelFont(o.fontPath, tried));
+    if (!font && !o.fontPath.empty()) {
+        fprintf(messages, "qprender: %s: not a QBMFONT font that can be loaded\n", EscapedName(o.fontPath).c_str());
+        return false;
+    }
+    if (!font) {
+        fprintf(messages, "qprender: no font at %s: the panels go unlabelled (--font PATH names one)\n",
+                EscapedName(tried).c_str());
+        return true;
+    }
+    const std::string texts[3] = {o.effectPath.empty() ? "(defaults)" : EscapedName(o.effectPath),
+                                  EscapedName(o.againstPath), "difference"};
+    labels.Make(*font, texts, o.width, o.height);
+    made = true;
+    return true;
 }
 
 }  // namespace
@@ -215,15 +285,27 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, const Rend
         (comparing && !ReadSettings(o.againstPath, againstSettings, messages)))
         return trouble;
 
+    Vec3 aim = o.lookAt;
+    float distance = o.cameraDistance;
+    if (o.fit)
+        FitCamera(o, settings, comparing ? &againstSettings : nullptr, aim, distance, messages);
+
     OffscreenScope scope;
     std::unique_ptr<QTexture> texture;
     if (o.writeImages && !SetUpGL(o, scope, texture, messages))
         return trouble;
+    PanelLabels labels;
+    bool labelled = false;
+    if (o.writeImages && comparing && !MakeLabels(o, labels, labelled, messages))
+        return trouble;
     const uint32_t textureName = texture ? texture->GetID() : 0;
     PreviewRenderer preview(settings, textureName, o.cameraDistance, o.turnSpeed, o.seed);
+    preview.Aim(aim, distance);
     std::unique_ptr<PreviewRenderer> against;
-    if (comparing)
+    if (comparing) {
         against.reset(new PreviewRenderer(againstSettings, textureName, o.cameraDistance, o.turnSpeed, o.seed));
+        against->Aim(aim, distance);
+    }
     if (o.writeImages) {
         preview.SetUpEditorGL();
         if (against)
@@ -239,12 +321,12 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, const Rend
             return trouble;
         }
     }
-    Run run{o, preview, against.get(), sink.get(), stateOut, {}, {}, {}, {}};
+    Run run{o, preview, against.get(), sink.get(), stateOut, labelled ? &labels : nullptr, {}, {}, {}, {}};
     run.frame.resize(o.writeImages ? size_t(o.width) * o.height * 4 : 0);
     run.againstFrame.resize(comparing ? run.frame.size() : 0);
     if (!RenderCaptures(run, messages))
         return trouble;
-    const int code = comparing ? ReportComparison(run) : RENDER_DONE;
+    const int code = comparing ? ReportComparison(run, DiffEffects(settings, againstSettings)) : RENDER_DONE;
     if ((o.printState || comparing) && fflush(stateOut) != 0) {
         fprintf(messages, "qprender: couldn't write to standard output\n");
         return trouble;

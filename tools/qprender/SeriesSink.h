@@ -1,7 +1,8 @@
 #pragma once
 // A numbered PNG series: frames encoded in parallel, each file written whole, in
 // order, as soon as its frame is committed; the files already written stay when a
-// later one fails.
+// later one fails. A missing folder of a file is made first (parents too, mode
+// 0777 less the umask), so `-o out/f%03d.png` works in a fresh place.
 
 #include "tools/qprender/PipelineSink.h"
 
@@ -15,4 +16,6 @@ protected:
 
 private:
     bool plainPng;  // the one-thread libpng writer instead of the parallel fast encoder
+    std::string
+        madeFolder;  // the folder of the last file committed, known to exist  // the one-thread libpng writer instead of the parallel fast encoder
 };

@@ -257,7 +257,11 @@ TEST(QprenderAnimation, EveryFormatIsTheSameBytesOnRerunsAndWithAnyWorkerCount)
     b.velocity = 0.3f;
     WriteEffect(dir, "b.QP", b);
     const std::vector<std::string> outputs[] = {
-        {"s%02d.png"}, {"a.gif"}, {"a.webp"}, {"q.webp", "--quality", "60"}, {"c.gif", "--against", dir.Path("b.QP")}};
+        {"s%02d.png"},
+        {"a.gif"},
+        {"a.webp"},
+        {"q.webp", "--quality", "60"},
+        {"c.gif", "--against", dir.Path("b.QP"), "--font", std::string(QP_ASSET_DIR) + "/Font.QF"}};
     for (const std::vector<std::string>& output : outputs) {
         std::vector<uint8_t> first;
         for (int workers : {0, 1, 3}) {
@@ -266,8 +270,7 @@ TEST(QprenderAnimation, EveryFormatIsTheSameBytesOnRerunsAndWithAnyWorkerCount)
                                              "10",     "--interval", "48",     "-o",     run.Path(output[0])};
             args.insert(args.end(), output.begin() + 1, output.end());
             std::string messages;
-            ASSERT_EQ(output.size() == 3 && output[1] == "--against" ? 1 : 0,
-                      RenderWithWorkers(args, workers, messages))
+            ASSERT_EQ(output.size() > 1 && output[1] == "--against" ? 1 : 0, RenderWithWorkers(args, workers, messages))
                 << output[0] << ": " << messages;
             EXPECT_EQ("", messages) << output[0] << ": no progress line off a terminal";
             std::vector<uint8_t> bytes;
@@ -283,9 +286,10 @@ TEST(QprenderAnimation, EveryFormatIsTheSameBytesOnRerunsAndWithAnyWorkerCount)
     }
 }
 
-// Three panels per frame: A | B | difference. Equal effects give a black third
-// panel and exit 0; a change of size leaves the simulation alone but not the
-// pictures; a change of start colour shows from the first particle, frame 2.
+// Three panels per frame: A | B | difference, each labelled at its top. Equal
+// effects give a black third panel (below its label) and exit 0; a change of size
+// leaves the particles alone but not the pictures, and is named; a change of start
+// colour shows from the first particle, frame 2.
 TEST(QprenderCompare, SaysWhetherAndFromWhereTwoEffectsDifferAndExitsLikeDiff)
 {
     ScratchFolder dir;
@@ -302,8 +306,12 @@ TEST(QprenderCompare, SaysWhetherAndFromWhereTwoEffectsDifferAndExitsLikeDiff)
         const char* out;
     } cases[] = {
         {"a2.QP", 0, "simulations: same over 25 frames\npictures: same over 5 captures\n"},
-        {"bigger.QP", 1, "simulations: same over 25 frames\npictures: differ from capture 1 (80 ms) on\n"},
-        {"red.QP", 1, "simulations: differ from frame 2 (32 ms) on\npictures: differ from capture 1 (80 ms) on\n"},
+        {"bigger.QP", 1,
+         "simulations: same particles over 25 frames; settings differ: size\n  size: 0.02 -> 0.04\n"
+         "pictures: differ from capture 1 (80 ms) on\n"},
+        {"red.QP", 1,
+         "simulations: differ from frame 2 (32 ms) on; settings differ: startColor\n"
+         "  startColor: 1, 1, 1, 1 -> 1, 0, 0, 1\npictures: differ from capture 1 (80 ms) on\n"},
     };
     for (const Case& c : cases) {
         const ToolResult r =
@@ -315,9 +323,9 @@ TEST(QprenderCompare, SaysWhetherAndFromWhereTwoEffectsDifferAndExitsLikeDiff)
         std::string error;
         ASSERT_TRUE(ReadPng(dir.Path("cmp.png"), sheet, error)) << error;
         ASSERT_EQ(5u * 240, sheet.width) << c.against;
-        uint64_t lit[3] = {0, 0, 0};  // bytes above zero in each panel
+        uint64_t lit[3] = {0, 0, 0};  // bytes above zero in each panel, below the labels' top half
         for (size_t i = 0; i < sheet.pixels.size(); ++i)
-            lit[(i / 3 % 240) / 80] += sheet.pixels[i] > 0;
+            lit[(i / 3 % 240) / 80] += sheet.pixels[i] > 0 && i / (3 * sheet.width) % 60 >= 30;
         EXPECT_GT(lit[0], 0u) << c.against << ": panel A is lit";
         EXPECT_GT(lit[1], 0u) << c.against << ": panel B is lit";
         EXPECT_EQ(c.exitCode ? 1 : 0, lit[2] > 0) << c.against << ": the difference panel";
@@ -333,7 +341,8 @@ TEST(QprenderCompare, SaysWhetherAndFromWhereTwoEffectsDifferAndExitsLikeDiff)
     const ToolResult sim = RunTool(Quote(qprender) + " none.qtex " + Quote(dir.Path("short.QP")) + " --against " +
                                    Quote(dir.Path("long.QP")) + " --no-image --frames 100");
     EXPECT_EQ(1, sim.exitCode) << sim.err;
-    EXPECT_EQ("simulations: differ from frame 64 (1024 ms) on\n", sim.out);
+    EXPECT_EQ("simulations: differ from frame 64 (1024 ms) on; settings differ: lifetime\n  lifetime: 1000 -> 2000\n",
+              sim.out);
 
     const std::pair<std::string, std::string> troubles[] = {
         {Quote(dir.Path("a.QP")) + " --against " + Quote(dir.Path("none.QP")), "none.QP"},

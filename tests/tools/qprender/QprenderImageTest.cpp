@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "effect/EffectFile.h"
@@ -158,4 +160,124 @@ TEST(QprenderImage, FailuresAreReportedAndLeaveNoPicture)
         EXPECT_TRUE(Has(run.err, c.second)) << run.err;
     }
     EXPECT_EQ("bad.QP\njunk.qtex\n", RunTool("ls -A " + Quote(dir.root)).out) << "no picture, no leftovers";
+}
+
+namespace {
+
+const uint32_t labelBand = 30;  // rows at the top of a panel that its label may light
+
+// Row `y` (top first) of panel `panel` of an RGB picture `panels` panels wide.
+std::vector<uint8_t> PanelRow(const std::vector<uint8_t>& rgb, uint32_t width, uint32_t panels, uint32_t panel,
+                              uint32_t y)
+{
+    const auto start = rgb.begin() + (size_t(y) * width * panels + size_t(panel) * width) * 3;
+    return std::vector<uint8_t>(start, start + width * 3);
+}
+
+// Pure white pixels in the label band of panel `panel`.
+uint32_t LabelPixels(const std::vector<uint8_t>& rgb, uint32_t width, uint32_t panel)
+{
+    uint32_t white = 0;
+    for (uint32_t y = 0; y < labelBand; ++y) {
+        const std::vector<uint8_t> row = PanelRow(rgb, width, 3, panel, y);
+        for (uint32_t x = 0; x < width; ++x)
+            white += row[3 * x] == 255 && row[3 * x + 1] == 255 && row[3 * x + 2] == 255;
+    }
+    return white;
+}
+
+}  // namespace
+
+// Each panel of a comparison carries its label in its top band and is, below it,
+// the picture of its own effect alone; the difference panel is labelled too.
+TEST(QprenderTruth, ComparisonPanelsAreLabelledAndOtherwiseTheEffectsOwnPictures)
+{
+    ScratchFolder dir;
+    EmitterSettings bigger = DefaultEmitterSettings();
+    bigger.size = 0.04f;
+    const std::vector<uint8_t> a = RenderEffect(dir, DefaultEmitterSettings(), 500, "a.png", " --size 200x150");
+    const std::vector<uint8_t> b = RenderEffect(dir, bigger, 500, "b.png", " --size 200x150");
+    ASSERT_TRUE(WriteEffectFile(dir.Path("a.QP").c_str(), DefaultEmitterSettings()));
+    ASSERT_TRUE(WriteEffectFile(dir.Path("b.QP").c_str(), bigger));
+    const std::string compare = Quote(dir.Path("a.QP")) + " --against " + Quote(dir.Path("b.QP")) +
+                                " --time 500 --size 200x150 -o " + Quote(dir.Path("cmp.png"));
+    const ToolResult run = Render(compare);
+    ASSERT_EQ(1, run.exitCode) << run.err;
+    EXPECT_EQ("", run.err);
+    const std::vector<uint8_t> composed = Pixels(dir.Path("cmp.png"));
+    ASSERT_EQ(600u * 150 * 3, composed.size());
+    for (uint32_t panel = 0; panel < 3; ++panel)
+        EXPECT_LT(20u, LabelPixels(composed, 200, panel)) << "panel " << panel << " has no label";
+    for (uint32_t y = labelBand; y < 150; ++y) {
+        ASSERT_EQ(PanelRow(a, 200, 1, 0, y), PanelRow(composed, 200, 3, 0, y)) << "row " << y << " of A";
+        ASSERT_EQ(PanelRow(b, 200, 1, 0, y), PanelRow(composed, 200, 3, 1, y)) << "row " << y << " of B";
+    }
+
+    // A copy of the program far from any installed or built font: unlabelled panels,
+    // one warning, the same verdict.
+    ASSERT_EQ(0, RunTool("mkdir -p " + Quote(dir.Path("bin")) + " && cp " + Quote(qprender) + " " +
+                         Quote(dir.Path("bin/qprender")))
+                     .exitCode);
+    const ToolResult bare = RunTool(Quote(dir.Path("bin/qprender")) + " " + Quote(texture) + " " + compare);
+    EXPECT_EQ(1, bare.exitCode) << bare.err;
+    EXPECT_EQ(0u, bare.err.find("qprender: no font at ")) << bare.err;
+    EXPECT_EQ(bare.err.find('\n') + 1, bare.err.size()) << "one line: " << bare.err;
+    const std::vector<uint8_t> unlabelled = Pixels(dir.Path("cmp.png"));
+    for (uint32_t y = 0; y < 150; ++y)
+        ASSERT_EQ(PanelRow(a, 200, 1, 0, y), PanelRow(unlabelled, 200, 3, 0, y)) << "row " << y << " of A";
+
+    const ToolResult badFont = Render(compare + " --font " + Quote(dir.Path("a.QP")));
+    EXPECT_EQ(2, badFont.exitCode) << badFont.err;
+    EXPECT_TRUE(Has(badFont.err, "a.QP: not a QBMFONT font that can be loaded")) << badFont.err;
+}
+
+// --fit brings a rising effect's light to the middle of the frame, and the options
+// it prints give the same picture again.
+TEST(QprenderTruth, FitFramesARisingEffectAndItsPrintedOptionsRepeatTheShot)
+{
+    ScratchFolder dir;
+    EmitterSettings rising = DefaultEmitterSettings();
+    rising.coneEnabled = true;
+    rising.coneDirection = {0.0f, 1.0f, 0.0f};
+    rising.coneAngle = 15.0f;
+    rising.velocity = 0.6f;
+    double x = 0, y = 0;
+    uint32_t border = 0;
+    LightCentre(RenderEffect(dir, rising, 1000, "plain.png"), x, y, border);
+    EXPECT_GT(170.0, y) << "from the emitter the light is high in the frame";
+    const ToolResult fitted = Render(Quote(dir.Path("e.QP")) + " --time 1000 --fit -o " + Quote(dir.Path("fit.png")));
+    ASSERT_EQ(0, fitted.exitCode) << fitted.err;
+    const std::vector<uint8_t> fit = Pixels(dir.Path("fit.png"));
+    LightCentre(fit, x, y, border);
+    EXPECT_NEAR(240.0, y, 50.0) << "fitted, the light is in the middle";
+    EXPECT_NEAR(320.0, x, 30.0);
+    EXPECT_EQ(0u, border) << "fitted, nothing reaches the frame's border";
+
+    const std::string head = "qprender: --fit: ";
+    ASSERT_EQ(0u, fitted.err.find(head)) << fitted.err;
+    const std::string chosen = fitted.err.substr(head.size(), fitted.err.find('\n') - head.size());
+    const ToolResult again =
+        Render(Quote(dir.Path("e.QP")) + " --time 1000 " + chosen + " -o " + Quote(dir.Path("again.png")));
+    ASSERT_EQ(0, again.exitCode) << again.err;
+    EXPECT_TRUE(fit == Pixels(dir.Path("again.png"))) << "the printed options " << chosen << " draw another picture";
+}
+
+// A series makes its missing folders (0777 less the umask); a folder that can't be
+// made is named.
+TEST(QprenderTruth, SeriesMakesItsFolderAndNamesOneItCantMake)
+{
+    ScratchFolder dir;
+    const ToolResult made = Render("--frames 2 --size 16x16 -o " + Quote(dir.Path("new/deeper/f%02d.png")));
+    ASSERT_EQ(0, made.exitCode) << made.err;
+    EXPECT_EQ(16u * 16 * 3, Pixels(dir.Path("new/deeper/f02.png")).size());
+    const mode_t mask = umask(022);
+    umask(mask);
+    struct stat folder;
+    ASSERT_EQ(0, stat(dir.Path("new").c_str(), &folder));
+    EXPECT_EQ(0777u & ~mask, folder.st_mode & 0777u);
+
+    WriteBytes(dir.Path("blocker"), Bytes{1});
+    const ToolResult blocked = Render("--frames 2 --size 16x16 -o " + Quote(dir.Path("blocker/sub/f%d.png")));
+    EXPECT_EQ(1, blocked.exitCode) << blocked.err;
+    EXPECT_TRUE(Has(blocked.err, "blocker/sub: can't make the folder: Not a directory")) << blocked.err;
 }

@@ -3,13 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <thread>
 
+#include "effect/EffectFile.h"
 #include "effect/EmitterSettings.h"
 #include "math/QRandom.h"
 #include "tests/support/ToolRunner.h"
+#include "tools/qprender/FrameFit.h"
 #include "tools/qprender/FramePipeline.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/RenderOptions.h"
@@ -60,6 +66,13 @@ TEST(RenderOptions, DefaultsCaptureTimesAndRefusals)
         {{"t", "--step", "-0"}, "bad --step '-0'"},
         {{"t", "--size", "6000x10", "--against", "b.QP", "-o", "a.webp"}, "18000x10 pixels; at most 16383"},
         {{"t", "--against", "b.QP", "--state"}, "--state prints one effect's"},
+        {{"t", "-o", "out.jpg"}, "'out.jpg' must end in .png, .gif or .webp"},
+        {{"t", "-o", "out.tiff"}, "'out.tiff' must end in .png, .gif or .webp"},
+        {{"t", "-o", "x.d/out"}, "'x.d/out' must end in .png, .gif or .webp"},
+        {{"t", "--fit", "--distance", "2"}, "--fit chooses --look-at and --distance"},
+        {{"t", "--look-at", "0,0,0", "--fit"}, "--fit chooses --look-at and --distance"},
+        {{"t", "--look-at", "1,2"}, "bad --look-at '1,2': expected a point X,Y,Z"},
+        {{"t", "--font", "F.QF"}, "--font goes with --against"},
     };
     for (const auto& c : refused) {
         EXPECT_FALSE(Parse(c.first, o, error)) << c.second;
@@ -76,6 +89,10 @@ TEST(RenderOptions, DefaultsCaptureTimesAndRefusals)
         ASSERT_TRUE(Parse(c.first, o, error)) << error;
         EXPECT_EQ(int(c.second), int(o.output)) << c.first.back();
     }
+    ASSERT_TRUE(Parse({"t", "--look-at", "0.5,-1,2e-1"}, o, error)) << error;
+    EXPECT_EQ(0.5f, o.lookAt.x);
+    EXPECT_EQ(-1.0f, o.lookAt.y);
+    EXPECT_EQ(0.2f, o.lookAt.z);
     std::string name;
     ASSERT_TRUE(ExpandSeriesName("out/f%04d%%.png", 12, name));
     EXPECT_EQ("out/f0012%.png", name);
@@ -177,4 +194,115 @@ TEST(FramePipeline, CommitsInOrderAndStopsAtTheFirstFailureInOrder)
         for (uint32_t i = 0; i < c.committed; ++i)
             EXPECT_EQ(i, sink.committed[i]) << c.workers << " workers";
     }
+}
+
+// A name that isn't a picture or an animation is refused before anything runs, with
+// the trouble code in a comparison.
+TEST(QprenderTruth, OutputNamesOtherThanPngGifWebpAreRefused)
+{
+    ScratchFolder dir;
+    const ToolResult plain = RunTool(Quote(qprender) + " t.qtex -o " + Quote(dir.Path("out.jpg")));
+    EXPECT_EQ(1, plain.exitCode) << plain.err;
+    EXPECT_TRUE(Has(plain.err, "must end in .png, .gif or .webp")) << plain.err;
+    const ToolResult comparing = RunTool(Quote(qprender) + " t.qtex a.QP --against b.QP -o " + Quote(dir.Path("out")));
+    EXPECT_EQ(2, comparing.exitCode) << comparing.err;
+    EXPECT_TRUE(Has(comparing.err, "must end in .png, .gif or .webp")) << comparing.err;
+    EXPECT_EQ(-1, access(dir.Path("out.jpg").c_str(), F_OK)) << "nothing is written";
+}
+
+// The report names the settings that differ, as `name: A -> B` lines, and says
+// "same particles" (not "same") when only a drawn setting differs.
+TEST(QprenderTruth, ComparisonReportNamesTheSettingsThatDiffer)
+{
+    ScratchFolder dir;
+    EmitterSettings a = DefaultEmitterSettings(), bigger = a, faster = a;
+    bigger.size = 0.04f;
+    faster.velocity = 0.3f;
+    ASSERT_TRUE(WriteEffectFile(dir.Path("a.QP").c_str(), a));
+    ASSERT_TRUE(WriteEffectFile(dir.Path("big.QP").c_str(), bigger));
+    ASSERT_TRUE(WriteEffectFile(dir.Path("fast.QP").c_str(), faster));
+    const std::string run =
+        Quote(qprender) + " t.qtex " + Quote(dir.Path("a.QP")) + " --no-image --frames 5 --against ";
+    const ToolResult same = RunTool(run + Quote(dir.Path("a.QP")));
+    EXPECT_EQ(0, same.exitCode) << same.err;
+    EXPECT_EQ("simulations: same over 5 frames\n", same.out);
+    const ToolResult size = RunTool(run + Quote(dir.Path("big.QP")));
+    EXPECT_EQ(0, size.exitCode) << "the particles are the same: " << size.err;
+    EXPECT_EQ("simulations: same particles over 5 frames; settings differ: size\n  size: 0.02 -> 0.04\n", size.out);
+    const ToolResult velocity = RunTool(run + Quote(dir.Path("fast.QP")));
+    EXPECT_EQ(1, velocity.exitCode) << velocity.err;
+    EXPECT_EQ("simulations: differ from frame 2 (32 ms) on; settings differ: velocity\n  velocity: 0.2 -> 0.3\n",
+              velocity.out);
+}
+
+// Over every capture, every particle's billboard lies inside the projection from
+// the chosen aim and distance, and the fit is tight: some particle comes near the
+// edge (unless the distance is the nearest allowed). With and without a turn.
+TEST(FrameFit, EveryParticleFallsInsideTheFrameAndOneNearItsEdge)
+{
+    EmitterSettings rising = DefaultEmitterSettings();
+    rising.coneEnabled = true;
+    rising.coneDirection = {0.0f, 1.0f, 0.0f};
+    rising.coneAngle = 20.0f;
+    rising.velocity = 1.5f;
+    const Vec3 turns[] = {{0.0f, 0.0f, 0.0f}, {30.0f, 45.0f, 0.0f}};
+    const uint32_t times[] = {300, 1000, 2000};
+    for (const Vec3& turn : turns) {
+        FrameFit fit;
+        {
+            PreviewRenderer run(rising, 0, 1.0f, turn);
+            for (uint32_t t : times) {
+                while (run.Elapsed() < t)
+                    run.Advance(16);
+                fit.Add(run.Particles(), run.ViewTurn(), rising.size);
+            }
+        }
+        Vec3 aim;
+        float distance = 0.0f;
+        ASSERT_TRUE(fit.Choose(1.0f, aim, distance));
+        EXPECT_LT(0.4f, aim.y) << "a rising effect's centre is above the emitter, turn " << turn.x;
+        EXPECT_LE(1.0f, distance);
+        EXPECT_GE(10.0f, distance);
+        double widest = 0.0;  // the largest |x| or |y| over depth, relative to the frame's edge
+        PreviewRenderer run(rising, 0, 1.0f, turn);
+        for (uint32_t t : times) {
+            while (run.Elapsed() < t)
+                run.Advance(16);
+            const float* m = run.ViewTurn().GetData();
+            for (const QParticleSystem* s = run.Particles().systems; s; s = s->next)
+                for (const QParticleBatch* b = s->batches; b; b = b->next)
+                    for (const QParticle* p = b->particles; p; p = p->next) {
+                        const float v[3] = {p->position.x - aim.x, p->position.y - aim.y, p->position.z - aim.z};
+                        double q[3];
+                        for (int r = 0; r < 3; ++r)
+                            q[r] = m[r] * double(v[0]) + m[4 + r] * double(v[1]) + m[8 + r] * double(v[2]);
+                        const double depth = distance - q[2];
+                        ASSERT_LT(0.5, depth) << "in front of the near plane at " << t << " ms";
+                        widest = std::max(widest, (std::fabs(q[0]) + rising.size) / (0.4 * depth));
+                        widest = std::max(widest, (std::fabs(q[1]) + rising.size) / (0.4 * depth));
+                    }
+        }
+        EXPECT_GE(1.0, widest) << "a billboard crosses the frame's edge, turn " << turn.x;
+        if (distance > 1.0f) {
+            EXPECT_LT(0.7, widest) << "the fit leaves too much room, turn " << turn.x;
+        }
+    }
+    FrameFit empty;
+    Vec3 aim{1.0f, 1.0f, 1.0f};
+    float distance = 0.0f;
+    EXPECT_FALSE(empty.Choose(2.5f, aim, distance));
+    EXPECT_EQ(0.0f, aim.y);
+    EXPECT_EQ(2.5f, distance);
+}
+
+// --fit says what it chose as options that read back to the same values.
+TEST(FrameFit, PrintsOptionsThatRepeatTheShot)
+{
+    EXPECT_EQ("--look-at 0,0.25,-0.125 --distance 1.5", FrameFit::Options({0.0f, 0.25f, -0.125f}, 1.5f));
+    EXPECT_EQ("--look-at 0,0,0 --distance 10", FrameFit::Options({-0.0f, 0.0001f, 0.0f}, 10.0f));
+    const std::string states = Quote(qprender) + " t.qtex --state --no-image --frames 60";
+    const ToolResult fitted = RunTool(states + " --fit", "env -u DISPLAY LIBGL_DRIVERS_PATH=/nonexistent");
+    ASSERT_EQ(0, fitted.exitCode) << fitted.err;
+    EXPECT_TRUE(Has(fitted.err, "qprender: --fit: --look-at ")) << fitted.err;
+    EXPECT_EQ(RunTool(states).out, fitted.out) << "the real run starts the random sequence afresh";
 }
