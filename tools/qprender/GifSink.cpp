@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "files/NameText.h"
 #include "tools/qprender/FramePalette.h"
 
 namespace {
@@ -23,7 +24,7 @@ void WarnOfShortFrames(const RenderOptions& o, FILE* messages)
         fprintf(messages,
                 "qprender: %s: warning: frames %u ms apart; most GIF viewers slow frames under 20 ms down to "
                 "100 ms (--interval 20 or more plays true)\n",
-                o.outputPath.c_str(), shortest);
+                EscapedName(o.outputPath).c_str(), shortest);
 }
 
 }  // namespace

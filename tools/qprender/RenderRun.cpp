@@ -35,7 +35,7 @@ bool ReadSettings(const std::string& path, EmitterSettings& settings, FILE* mess
     }
     const EffectReport report = InspectEffectFile(path.c_str());
     for (const std::string& problem : report.problems)
-        fprintf(messages, "qprender: %s: %s\n", path.c_str(), problem.c_str());
+        fprintf(messages, "qprender: %s: %s\n", EscapedName(path).c_str(), problem.c_str());
     if (report.result != EFFECT_OK)
         return false;
     settings = report.settings;
@@ -97,9 +97,11 @@ bool SetUpGL(const RenderOptions& o, OffscreenScope& scope, std::unique_ptr<QTex
     TextureFailure failure;
     if (!texture->Load(o.texturePath.c_str(), nullptr, &failure)) {
         if (failure.fault == TextureFault::Unreadable)
-            fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), failure.reason.c_str());
+            fprintf(messages, "qprender: %s: can't be read: %s\n", EscapedName(o.texturePath).c_str(),
+                    failure.reason.c_str());
         else
-            fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n", o.texturePath.c_str());
+            fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n",
+                    EscapedName(o.texturePath).c_str());
         return false;
     }
     return true;
@@ -191,7 +193,7 @@ bool RenderCaptures(Run& r, FILE* messages)
     const bool written = r.sink->Finish(error);
     progress.Clear();
     if (!written)
-        fprintf(messages, "qprender: %s\n", error.c_str());
+        fprintf(messages, "qprender: %s\n", EscapedName(error).c_str());
     return written;
 }
 
@@ -281,6 +283,11 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, const Rend
     const bool comparing = !o.againstPath.empty();
     const int trouble = RenderFailure(comparing);
     EmitterSettings settings, againstSettings;
+    std::string error;
+    if (o.writeImages && !OutputIsNoInput(o, error)) {
+        fprintf(messages, "qprender: %s\n", error.c_str());
+        return trouble;
+    }
     if (!ReadSettings(o.effectPath, settings, messages) ||
         (comparing && !ReadSettings(o.againstPath, againstSettings, messages)))
         return trouble;
@@ -313,11 +320,10 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, const Rend
     }
 
     std::unique_ptr<OutputSink> sink;
-    std::string error;
     if (o.writeImages) {
         sink = MakeOutputSink(o, o.width * (comparing ? 3 : 1), tuning);
         if (!sink->Begin(messages, error)) {
-            fprintf(messages, "qprender: %s\n", error.c_str());
+            fprintf(messages, "qprender: %s\n", EscapedName(error).c_str());
             return trouble;
         }
     }
