@@ -13,6 +13,7 @@
 #include "tests/support/InScratchFolder.h"
 #include "tests/support/MeasuredRun.h"
 #include "tests/support/ToolRunner.h"
+#include "tools/qprender/RenderOptions.h"
 
 namespace {
 
@@ -117,4 +118,25 @@ TEST_F(QprenderLimits, NamesInMessagesAreEscaped)
         EXPECT_EQ(std::string::npos, result.err.find('\x1b')) << run[run.size() - 3] << ":\n" << result.err;
         EXPECT_TRUE(Has(result.err, "\\x1b")) << run[run.size() - 3] << ":\n" << result.err;
     }
+}
+
+// A WebP is held whole, so its frames times their pixels are capped: refused from the
+// command line with a line saying so, before anything is rendered.
+TEST_F(QprenderLimits, AWebpOverItsPixelBudgetIsRefused)
+{
+    const MeasuredRun run = RunMeasured({qprender, texture, "--frames", "874", "-o", "big.webp"});
+    EXPECT_EQ(1, run.exitCode) << run.err;
+    EXPECT_TRUE(Has(run.err, "a WebP of 874 frames of 640x480 is held whole until its end; at most 268435456"))
+        << run.err;
+    EXPECT_NE(0, access("big.webp", F_OK));
+    for (const auto& frames : {std::make_pair("873", true), std::make_pair("874", false)}) {
+        const char* argv[] = {"qprender", "t.qtex", "--frames", frames.first, "-o", "a.webp"};
+        RenderOptions o;
+        std::string error;
+        EXPECT_EQ(frames.second, ParseRenderOptions(6, argv, o, error)) << frames.first << " frames: " << error;
+    }
+    const char* comparison[] = {"qprender", "t.qtex", "--against", "b.QP", "--frames", "292", "-o", "a.webp"};
+    RenderOptions o;
+    std::string error;
+    EXPECT_FALSE(ParseRenderOptions(8, comparison, o, error)) << "292 frames of three 640x480 panels";
 }
