@@ -127,6 +127,7 @@ struct Run {
     const PanelLabels* labels;  // a comparison's panel names; null when unlabelled
     Comparison comparison;
     std::vector<uint8_t> frame, againstFrame, composed;  // RGBA, bottom row first
+    ProgressLine* stepProgress = nullptr;                // counts simulation steps when captures are few
 };
 
 // Simulates both effects in steps of at most --step up to `target` ms, printing
@@ -138,6 +139,8 @@ void StepTo(Run& r, uint64_t target)
         const uint32_t ms = uint32_t(left < r.o.stepMs ? left : r.o.stepMs);
         r.preview.Advance(ms);
         const uint64_t frame = ++r.comparison.frames;
+        if (r.stepProgress)
+            r.stepProgress->Update(uint32_t(frame));
         const StateDigest d = r.preview.Digest();
         if (r.o.printState)
             fprintf(r.stateOut, "frame %" PRIu64 " time %" PRIu64 " particles %" PRIu64 " hash %016" PRIx64 "\n", frame,
@@ -171,24 +174,33 @@ bool Capture(Run& r, uint32_t index)
     return r.sink->Add(index, r.composed.data());
 }
 
+const uint32_t fewCaptures = 10;  // under this many captures, progress counts simulation steps
+
 // Steps to every capture time and captures there; then lets the sink finish. False
 // after saying why on `messages`.
 bool RenderCaptures(Run& r, FILE* messages)
 {
     const uint32_t captureCount = uint32_t(r.o.times.size());
-    ProgressLine progress(messages, captureCount);
+    // A few captures far apart would leave the line still for minutes: then it counts
+    // the simulation's steps to the last capture instead.
+    const uint32_t steps = captureCount ? uint32_t((uint64_t(r.o.times.back()) + r.o.stepMs - 1) / r.o.stepMs) : 0;
+    const bool bySteps = captureCount < fewCaptures && steps > captureCount;
+    ProgressLine progress(messages, bySteps ? steps : captureCount, bySteps ? "steps" : "frames");
+    r.stepProgress = bySteps ? &progress : nullptr;
+    const auto done = [&](uint32_t captures) { return bySteps ? uint32_t(r.comparison.frames) : captures; };
     bool going = true;
     for (uint32_t capture = 0; capture < captureCount && going; ++capture) {
         StepTo(r, r.o.times[capture]);
         if (r.sink)
             going = Capture(r, capture);
-        progress.Update(r.sink ? r.sink->Handled() : capture + 1);
+        progress.Update(done(r.sink ? r.sink->Handled() : capture + 1));
     }
+    r.stepProgress = nullptr;
     if (!r.sink)
         return true;
     // The last frames may still be encoding: keep the progress line going.
     while (!r.sink->Settle(std::chrono::milliseconds(200)))
-        progress.Update(r.sink->Handled());
+        progress.Update(done(r.sink->Handled()));
     std::string error;
     const bool written = r.sink->Finish(error);
     progress.Clear();
@@ -238,7 +250,7 @@ void FitCamera(const RenderOptions& o, const EmitterSettings& settings, const Em
     std::unique_ptr<PreviewRenderer> against;
     if (againstSettings)
         against.reset(new PreviewRenderer(*againstSettings, 0, o.cameraDistance, o.turnSpeed, o.seed));
-    Run run{quiet, preview, against.get(), nullptr, nullptr, nullptr, {}, {}, {}, {}};
+    Run run{quiet, preview, against.get(), nullptr, nullptr, nullptr, {}, {}, {}, {}, nullptr};
     FrameFit fit;
     for (uint32_t t : o.times) {
         StepTo(run, t);
@@ -327,7 +339,7 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, const Rend
             return trouble;
         }
     }
-    Run run{o, preview, against.get(), sink.get(), stateOut, labelled ? &labels : nullptr, {}, {}, {}, {}};
+    Run run{o, preview, against.get(), sink.get(), stateOut, labelled ? &labels : nullptr, {}, {}, {}, {}, nullptr};
     run.frame.resize(o.writeImages ? size_t(o.width) * o.height * 4 : 0);
     run.againstFrame.resize(comparing ? run.frame.size() : 0);
     if (!RenderCaptures(run, messages))

@@ -140,3 +140,17 @@ TEST_F(QprenderLimits, AWebpOverItsPixelBudgetIsRefused)
     std::string error;
     EXPECT_FALSE(ParseRenderOptions(8, comparison, o, error)) << "292 frames of three 640x480 panels";
 }
+
+// One capture after ten minutes of effect time in 1 ms steps: the progress line counts
+// the steps, on a terminal (a pseudo-terminal made by script(1)) and nowhere else.
+TEST_F(QprenderLimits, ALongRunWithOneCaptureShowsItsStepsOnATerminal)
+{
+    const std::string command =
+        Quote(qprender) + " " + Quote(texture) + " --time 600000 --step 1 --size 64x64 -o p.png";
+    const ToolResult onTerminal = RunTool("script -qfec " + Quote(command) + " /dev/null");
+    EXPECT_EQ(0, onTerminal.exitCode) << onTerminal.out << onTerminal.err;
+    EXPECT_TRUE(Has(onTerminal.out, "/600000 steps, ")) << "on a terminal:\n" << onTerminal.out;
+    const ToolResult toPipe = RunTool(command);
+    EXPECT_EQ(0, toPipe.exitCode) << toPipe.err;
+    EXPECT_EQ("", toPipe.err) << "standard error not a terminal";
+}
