@@ -22,6 +22,7 @@
 #include "tools/qprender/PanelLabels.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/ProgressLine.h"
+#include "tools/qprender/TextureChain.h"
 
 namespace {
 
@@ -104,6 +105,9 @@ bool SetUpGL(const RenderOptions& o, OffscreenScope& scope, std::unique_ptr<QTex
                     EscapedName(o.texturePath).c_str());
         return false;
     }
+    const std::string broken = BrokenMipmapChain(o.texturePath);
+    if (!broken.empty())
+        fprintf(messages, "qprender: %s: warning: %s\n", EscapedName(o.texturePath).c_str(), broken.c_str());
     return true;
 }
 

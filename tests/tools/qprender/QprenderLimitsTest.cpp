@@ -154,3 +154,32 @@ TEST_F(QprenderLimits, ALongRunWithOneCaptureShowsItsStepsOnATerminal)
     EXPECT_EQ(0, toPipe.exitCode) << toPipe.err;
     EXPECT_EQ("", toPipe.err) << "standard error not a terminal";
 }
+
+// A texture that loads but whose mipmap chain is broken draws black: qprender says
+// so in one warning line and still renders; a whole chain says nothing.
+TEST_F(QprenderLimits, ABrokenMipmapChainIsNamed)
+{
+    const auto texture = [](std::vector<std::pair<uint8_t, uint8_t>> levels) {
+        Bytes bytes = {'Q', 'T', 'E', 'X', 0, 1, 3, uint8_t(levels.size())};
+        for (const auto& level : levels) {
+            bytes.insert(bytes.end(), {level.first, 0, level.second, 0});
+            bytes.insert(bytes.end(), size_t(level.first) * level.second * 3, 0x80);
+        }
+        return bytes;
+    };
+    WriteBytes("whole.qtex", texture({{2, 2}, {1, 1}}));
+    WriteBytes("short.qtex", texture({{4, 4}, {2, 2}}));
+    WriteBytes("odd.qtex", texture({{4, 4}, {3, 2}, {1, 1}}));
+    const std::pair<std::string, std::string> cases[] = {
+        {"whole.qtex", ""},
+        {"short.qtex",
+         "qprender: short.qtex: warning: its mipmap chain stops at 2 x 2, not 1 x 1; GL draws it black\n"},
+        {"odd.qtex",
+         "qprender: odd.qtex: warning: its mipmap chain is broken: level 1 is 3 x 2, not 2 x 2; GL draws it black\n"},
+    };
+    for (const auto& c : cases) {
+        const MeasuredRun run = RunMeasured({qprender, c.first, "--size", "32x32", "-o", "x.png"});
+        EXPECT_EQ(0, run.exitCode) << c.first << ": " << run.err;
+        EXPECT_EQ(c.second, run.err) << c.first;
+    }
+}
