@@ -22,7 +22,7 @@
 #include "tools/qprender/PanelLabels.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/ProgressLine.h"
-#include "tools/qprender/TextureChain.h"
+#include "resources/QTextureChain.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ bool SetUpGL(const RenderOptions& o, OffscreenScope& scope, std::unique_ptr<QTex
                     EscapedName(o.texturePath).c_str());
         return false;
     }
-    const std::string broken = BrokenMipmapChain(o.texturePath);
+    const std::string broken = BrokenMipmapChain(o.texturePath.c_str());
     if (!broken.empty())
         fprintf(messages, "qprender: %s: warning: %s\n", EscapedName(o.texturePath).c_str(), broken.c_str());
     return true;

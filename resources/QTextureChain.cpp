@@ -1,11 +1,11 @@
-#include "tools/qprender/TextureChain.h"
+#include "resources/QTextureChain.h"
 
 #include <unistd.h>
 
 #include <cstdint>
 
+#include "files/RegularFile.h"
 #include "resources/QTextureFormat.h"
-#include "tools/common/ToolInput.h"
 
 namespace {
 
@@ -14,24 +14,28 @@ std::string Size(uint32_t width, uint32_t height)
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
-// Walks the level headers of the open file; the sentence as BrokenMipmapChain says.
-std::string CheckLevels(int fd, const std::string& path)
+bool ReadAt(int fd, uint64_t offset, unsigned char* bytes, size_t count)
 {
-    std::string error;
+    return pread(fd, bytes, count, off_t(offset)) == ssize_t(count);
+}
+
+// Walks the level headers of the open file; the sentence as BrokenMipmapChain says.
+std::string CheckLevels(int fd)
+{
     unsigned char header[TEXTURE_HEADER_SIZE];
-    if (!ReadInputAt(fd, path, 0, header, sizeof header, error))
+    if (!ReadAt(fd, 0, header, sizeof header))
         return "";
     const QTextureHeader h = ParseTextureHeader(header, sizeof header);
     if (!h.hasLayout || !TextureComponentsValid(h.components))
         return "";
     if (h.levelCount == 0)
-        return "it has no levels: GL draws it black";
+        return "its mipmap chain is empty: GL draws it black";
     uint64_t at = TEXTURE_HEADER_SIZE;
     uint32_t width = 0, height = 0;
     for (uint32_t k = 0; k < h.levelCount; ++k) {
         unsigned char bytes[TEXTURE_LEVEL_HEADER_SIZE];
         uint16_t w = 0, hh = 0;
-        if (!ReadInputAt(fd, path, at, bytes, sizeof bytes, error) || !ParseTextureLevel(bytes, sizeof bytes, w, hh))
+        if (!ReadAt(fd, at, bytes, sizeof bytes) || !ParseTextureLevel(bytes, sizeof bytes, w, hh))
             return "";
         if (k > 0) {
             const uint32_t wantW = width > 1 ? width / 2 : 1, wantH = height > 1 ? height / 2 : 1;
@@ -50,14 +54,12 @@ std::string CheckLevels(int fd, const std::string& path)
 
 }  // namespace
 
-std::string BrokenMipmapChain(const std::string& path)
+std::string BrokenMipmapChain(const char* path)
 {
-    uint64_t size = 0;
-    std::string error;
-    const int fd = OpenInput(path, size, error);
+    const int fd = OpenRegularFileFd(path);
     if (fd < 0)
         return "";
-    const std::string problem = CheckLevels(fd, path);
+    const std::string problem = CheckLevels(fd);
     close(fd);
     return problem;
 }
