@@ -15,6 +15,7 @@
 #include "files/TemporaryFile.h"
 #include "platform/Platform.h"
 #include "resources/QBitmapFont.h"
+#include "resources/QTextureChain.h"
 
 namespace {
 
@@ -74,6 +75,9 @@ int EditorSession::Start(int argc, char** argv)
         windowOpen = false;
         return 1;
     }
+    const std::string brokenChain = BrokenMipmapChain(argv[1]);
+    if (!brokenChain.empty())
+        std::fprintf(stderr, "%s loads, but %s\n", EscapedName(argv[1]).c_str(), brokenChain.c_str());
 
     fontLoader.emplace(fontScratchBytes);
     activeFont = fontLoader->Load(fontName, nullptr);

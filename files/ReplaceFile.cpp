@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include "files/RegularFile.h"
+#include "files/StreamedFile.h"
 #include "files/TemporaryFile.h"
 
 namespace {
@@ -87,9 +89,10 @@ bool Fail(std::string& problem)
     return false;
 }
 
-// Writes into the file itself, so that every hard link to it sees the new bytes.
-bool WriteInPlace(const std::string& path, const struct stat& before, const uint8_t* bytes, size_t size,
-                  std::string& problem)
+// Writes into the file itself, so that every hard link to it sees the new bytes:
+// `fill` writes the `size` bytes into the open file and cuts it to that length.
+bool FillInPlace(const std::string& path, const struct stat& before, size_t size,
+                 const std::function<bool(int fd)>& fill, std::string& problem)
 {
     if (!WithinSizeLimit(size))
         return Fail(problem);
@@ -115,12 +118,20 @@ bool WriteInPlace(const std::string& path, const struct stat& before, const uint
         close(fd);
         return false;
     }
-    bool ok = WriteAll(fd, bytes, size, 0) && ftruncate(fd, off_t(size)) == 0 && fsync(fd) == 0;
+    bool ok = fill(fd) && fsync(fd) == 0;
     if (!ok)
         Fail(problem);
     if (close(fd) != 0 && ok)
         ok = Fail(problem);
     return ok;
+}
+
+bool WriteInPlace(const std::string& path, const struct stat& before, const uint8_t* bytes, size_t size,
+                  std::string& problem)
+{
+    return FillInPlace(
+        path, before, size, [&](int fd) { return WriteAll(fd, bytes, size, 0) && ftruncate(fd, off_t(size)) == 0; },
+        problem);
 }
 
 // Flushes the folder so that the rename itself survives a crash. Best effort: some
@@ -247,6 +258,26 @@ bool KeepAsBackup(const std::string& target, const struct stat& before, const st
     return CopyAsBackup(target, backup, kept, problem);
 }
 
+// Resolves `path` through links to `target` and checks what is there: nothing
+// (`existed` false), or a regular file the user may write (`before` its state). False
+// with the reason when the target is refused.
+bool CheckTarget(const char* path, std::string& target, struct stat& before, bool& existed, std::string& problem)
+{
+    PrepareForFileWrites();
+    if (!ResolveLinks(path, target))
+        return Fail(problem);
+    existed = lstat(target.c_str(), &before) == 0;
+    if (!existed)
+        return errno == ENOENT || Fail(problem);
+    if (!S_ISREG(before.st_mode)) {
+        problem = S_ISDIR(before.st_mode) ? "is a folder, not a regular file" : "not a regular file";
+        return false;
+    }
+    // The file's own permission decides, as it would for a write in place; renaming
+    // over it would need only the folder's.
+    return access(target.c_str(), W_OK) == 0 || Fail(problem);
+}
+
 }  // namespace
 
 namespace {
@@ -255,25 +286,14 @@ namespace {
 // file first as a backup named after `path` and says which name it got.
 bool Replace(const char* path, const void* data, size_t size, std::string* kept, std::string& problem)
 {
-    PrepareForFileWrites();
     std::string target;
-    if (!ResolveLinks(path, target))
-        return Fail(problem);
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
     struct stat before;
-    if (lstat(target.c_str(), &before) != 0) {
-        if (errno != ENOENT)
-            return Fail(problem);
-        return WriteThroughTemporary(target, nullptr, bytes, size, problem);
-    }
-    if (!S_ISREG(before.st_mode)) {
-        problem = S_ISDIR(before.st_mode) ? "is a folder, not a regular file" : "not a regular file";
+    bool existed = false;
+    if (!CheckTarget(path, target, before, existed, problem))
         return false;
-    }
-    // The file's own permission decides, as it would for a write in place; renaming
-    // over it would need only the folder's.
-    if (access(target.c_str(), W_OK) != 0)
-        return Fail(problem);
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    if (!existed)
+        return WriteThroughTemporary(target, nullptr, bytes, size, problem);
     bool linkedBefore = before.st_nlink > 1;
     if (kept && !KeepAsBackup(target, before, std::string(path) + ".bak", *kept, problem))
         return false;
@@ -305,4 +325,61 @@ std::string FreeBackupName(const char* path)
             return candidate;
     }
     return std::string();
+}
+
+bool StreamedFile::Begin(const char* path, std::string& problem)
+{
+    if (!CheckTarget(path, target, before, existed, problem))
+        return false;
+    // A hard-linked target is filled in place from the complete temporary, which may
+    // then live anywhere; otherwise it takes the target's place by a rename.
+    if (!temporary.Create(FolderOf(target), problem))
+        return false;
+    if (existed && before.st_nlink <= 1) {
+        if (fchown(temporary.Fd(), before.st_uid, before.st_gid) != 0) {
+            // Only root may give a file away: others keep the file as their own.
+        }
+        fchmod(temporary.Fd(), before.st_mode & 07777);
+    }
+    return true;
+}
+
+bool StreamedFile::Append(const void* data, size_t size, std::string& problem)
+{
+    if (failed || temporary.Fd() < 0) {
+        problem = "an earlier write failed";
+        return false;
+    }
+    if (!WriteAll(temporary.Fd(), static_cast<const uint8_t*>(data), size, off_t(written))) {
+        failed = true;
+        temporary.Discard();
+        return Fail(problem);
+    }
+    written += size;
+    return true;
+}
+
+bool StreamedFile::Commit(std::string& problem)
+{
+    if (failed || temporary.Fd() < 0) {
+        problem = "an earlier write failed";
+        return false;
+    }
+    failed = true;  // one commit only
+    if (existed && before.st_nlink > 1) {
+        const int from = temporary.Fd();
+        const bool ok = FillInPlace(
+            target, before, written, [&](int fd) { return CopyData(from, fd, off_t(written)); }, problem);
+        temporary.Discard();
+        return ok;
+    }
+    if (fsync(temporary.Fd()) != 0) {
+        Fail(problem);
+        temporary.Discard();
+        return false;
+    }
+    if (!temporary.RenameOver(target, problem))
+        return false;
+    SyncFolder(FolderOf(target));
+    return true;
 }

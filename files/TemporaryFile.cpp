@@ -220,7 +220,7 @@ bool TemporaryFile::Create(const std::string& inFolder, std::string& problem)
     folder = inFolder;
     RemoveStaleTemporaries(folder);
     if (unnamedWanted.load() && NamingOfThisProcess() != Naming::None) {
-        fd = open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        fd = open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
         if (fd >= 0)
             return true;
         // File systems without unnamed files say so in one of these ways; any other
@@ -231,7 +231,7 @@ bool TemporaryFile::Create(const std::string& inFolder, std::string& problem)
     // O_EXCL never writes through anyone else's file.
     return TakeHiddenName(
         [this](const std::string& candidate) {
-            fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd = open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             return fd >= 0;
         },
         problem);

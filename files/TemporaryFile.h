@@ -29,7 +29,7 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    // Opens a new temporary for writing in `folder` ("" for the working folder, else
+    // Opens a new temporary for reading and writing in `folder` ("" for the working folder, else
     // ending in '/'), 0666 less the umask. False with the reason in `problem`.
     bool Create(const std::string& folder, std::string& problem);
 

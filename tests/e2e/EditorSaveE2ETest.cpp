@@ -98,3 +98,21 @@ TEST_F(EditorSave, AMissingEffectFileIsNamedAtStartUpAndCreatedBySave)
     EXPECT_EQ(0, editor->Wait(10000));
     EXPECT_EQ("new.QP doesn't exist yet; Save will create it\n", editor->Output());
 }
+
+// A texture that loads but whose chain stops short draws black: one line says so at
+// start-up, and nothing else changes.
+TEST_F(EditorSave, ATextureWithABrokenMipmapChainIsNamedAtStartUp)
+{
+    Bytes stub = {'Q', 'T', 'E', 'X', 0, 1, 3, 2, 4, 0, 4, 0};
+    stub.insert(stub.end(), 4 * 4 * 3, 0xff);
+    stub.insert(stub.end(), {2, 0, 2, 0});
+    stub.insert(stub.end(), 2 * 2 * 3, 0xff);
+    WriteBytes(folder.Path("short.qtex"), stub);
+    Start({QPEDIT_PATH, "short.qtex", "new.QP"});
+    x.Type("MQ");
+    EXPECT_EQ(0, editor->Wait(10000));
+    EXPECT_EQ(
+        "short.qtex loads, but its mipmap chain stops at 2 x 2, not 1 x 1; GL draws it black\n"
+        "new.QP doesn't exist yet; Save will create it\n",
+        editor->Output());
+}

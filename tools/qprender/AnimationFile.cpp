@@ -9,7 +9,9 @@
 // ---- GIF ----
 
 struct GifBuilder::State {
-    std::vector<uint8_t> bytes;
+    GifOutput output;
+    std::vector<uint8_t> pending;  // bytes not yet handed to the output, under one buffer
+    std::string outputError;       // the output's reason for the first failed write
     GifFileType* gif = nullptr;
     uint32_t width, height;
     int error = 0;  // giflib's code of the first failure
@@ -17,15 +19,32 @@ struct GifBuilder::State {
 
 namespace {
 
+const size_t gifBufferSize = 1 << 16;  // bytes gathered before each write to the output
+
+bool FlushGifBytes(GifBuilder::State& state)
+{
+    if (state.pending.empty() || !state.outputError.empty())
+        return state.outputError.empty();
+    std::string problem;
+    if (!state.output(state.pending.data(), state.pending.size(), problem))
+        state.outputError = problem.empty() ? "write failed" : problem;
+    state.pending.clear();
+    return state.outputError.empty();
+}
+
 int AppendGifBytes(GifFileType* gif, const GifByteType* data, int length)
 {
-    auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
-    out->insert(out->end(), data, data + length);
+    auto& state = *static_cast<GifBuilder::State*>(gif->UserData);
+    state.pending.insert(state.pending.end(), data, data + length);
+    if (state.pending.size() >= gifBufferSize && !FlushGifBytes(state))
+        return 0;
     return length;
 }
 
-std::string GifError(int code)
+std::string GifError(const GifBuilder::State& state, int code)
 {
+    if (!state.outputError.empty())
+        return state.outputError;
     const char* text = GifErrorString(code);
     return std::string("GIF encoder: ") + (text ? text : "failed");
 }
@@ -37,17 +56,28 @@ GifBuilder::GifBuilder(uint32_t width, uint32_t height)
 {
     state->width = width;
     state->height = height;
-    state->gif = EGifOpen(&state->bytes, AppendGifBytes, &state->error);
-    if (!state->gif)
-        return;
+}
+
+bool GifBuilder::Start(GifOutput output, std::string& error)
+{
+    state->output = std::move(output);
+    state->gif = EGifOpen(state.get(), AppendGifBytes, &state->error);
+    if (!state->gif) {
+        error = GifError(*state, state->error);
+        return false;
+    }
     EGifSetGifVersion(state->gif, true);
     // The looping block (NETSCAPE2.0, loop count 0: forever) goes before any frame.
     static const GifByteType loop[3] = {1, 0, 0};
-    if (EGifPutScreenDesc(state->gif, int(width), int(height), 8, 0, nullptr) == GIF_ERROR ||
+    if (EGifPutScreenDesc(state->gif, int(state->width), int(state->height), 8, 0, nullptr) == GIF_ERROR ||
         EGifPutExtensionLeader(state->gif, APPLICATION_EXT_FUNC_CODE) == GIF_ERROR ||
         EGifPutExtensionBlock(state->gif, 11, "NETSCAPE2.0") == GIF_ERROR ||
-        EGifPutExtensionBlock(state->gif, 3, loop) == GIF_ERROR || EGifPutExtensionTrailer(state->gif) == GIF_ERROR)
+        EGifPutExtensionBlock(state->gif, 3, loop) == GIF_ERROR || EGifPutExtensionTrailer(state->gif) == GIF_ERROR) {
         state->error = state->gif->Error ? state->gif->Error : E_GIF_ERR_WRITE_FAILED;
+        error = GifError(*state, state->error);
+        return false;
+    }
+    return true;
 }
 
 GifBuilder::~GifBuilder()
@@ -59,7 +89,7 @@ GifBuilder::~GifBuilder()
 bool GifBuilder::Add(const IndexedFrame& frame, uint32_t centiseconds, std::string& error)
 {
     if (!state->gif || state->error) {
-        error = GifError(state->error);
+        error = GifError(*state, state->error);
         return false;
     }
     GraphicsControlBlock control = {};
@@ -91,25 +121,24 @@ bool GifBuilder::Add(const IndexedFrame& frame, uint32_t centiseconds, std::stri
     GifFreeMapObject(map);
     if (!ok) {
         state->error = state->gif->Error ? state->gif->Error : E_GIF_ERR_WRITE_FAILED;
-        error = GifError(state->error);
+        error = GifError(*state, state->error);
     }
     return ok;
 }
 
-bool GifBuilder::Finish(std::vector<uint8_t>& bytes, std::string& error)
+bool GifBuilder::Finish(std::string& error)
 {
     if (!state->gif || state->error) {
-        error = GifError(state->error);
+        error = GifError(*state, state->error);
         return false;
     }
     int code = 0;
     const int result = EGifCloseFile(state->gif, &code);
     state->gif = nullptr;
-    if (result == GIF_ERROR) {
-        error = GifError(code);
+    if (result == GIF_ERROR || !FlushGifBytes(*state)) {
+        error = GifError(*state, code);
         return false;
     }
-    bytes.swap(state->bytes);
     return true;
 }
 

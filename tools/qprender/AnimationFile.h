@@ -1,16 +1,22 @@
 #pragma once
-// Animated pictures built frame by frame in memory: a GIF through giflib and a
-// WebP through libwebp's animation encoder. Both loop forever and show each frame
-// for its own duration. Frames go in in order from one thread at a time; the
-// finished file comes out as bytes for the whole-file writer. Failures come back
-// as false with one line (no file name).
+// Animated pictures built frame by frame: a GIF through giflib, its bytes handed to
+// an output as each frame is encoded (so memory holds one frame at a time), and a
+// WebP through libwebp's animation encoder, which keeps every frame until the end
+// and gives the file as bytes. Both loop forever and show each frame for its own
+// duration. Frames go in in order from one thread at a time. Failures come back as
+// false with one line (no file name).
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/qprender/FramePalette.h"
+
+// Takes the file's bytes in order; false (with the reason) stops the encoder.
+using GifOutput = std::function<bool(const uint8_t* bytes, size_t size, std::string& error)>;
 
 class GifBuilder {
 public:
@@ -19,14 +25,18 @@ public:
     GifBuilder(const GifBuilder&) = delete;
     GifBuilder& operator=(const GifBuilder&) = delete;
 
+    // Writes the header and the looping block to `output`, which then takes every
+    // byte up to Finish. False with one line when that fails.
+    bool Start(GifOutput output, std::string& error);
     // Appends a full frame shown for `centiseconds`. A frame with a transparent
     // entry is cleared away before the next one, so nothing shows through it.
     bool Add(const IndexedFrame& frame, uint32_t centiseconds, std::string& error);
-    // The whole file; the builder takes no more frames.
-    bool Finish(std::vector<uint8_t>& bytes, std::string& error);
+    // Writes the end of the file; the builder takes no more frames.
+    bool Finish(std::string& error);
+
+    struct State;  // the encoder and its output; giflib's write callback reaches it
 
 private:
-    struct State;
     std::unique_ptr<State> state;
 };
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/common/WholeFile.h"
+#include "files/NameText.h"
 #include "tools/qprender/FramePalette.h"
 
 namespace {
@@ -24,7 +24,7 @@ void WarnOfShortFrames(const RenderOptions& o, FILE* messages)
         fprintf(messages,
                 "qprender: %s: warning: frames %u ms apart; most GIF viewers slow frames under 20 ms down to "
                 "100 ms (--interval 20 or more plays true)\n",
-                o.outputPath.c_str(), shortest);
+                EscapedName(o.outputPath).c_str(), shortest);
 }
 
 }  // namespace
@@ -37,6 +37,18 @@ GifSink::GifSink(const RenderOptions& options, uint32_t frameWidth, const Render
 bool GifSink::Begin(FILE* messages, std::string& error)
 {
     WarnOfShortFrames(o, messages);
+    std::string problem;
+    if (!file.Begin(o.outputPath.c_str(), problem)) {
+        error = o.outputPath + ": " + problem;
+        return false;
+    }
+    const GifOutput output = [this](const uint8_t* bytes, size_t size, std::string& why) {
+        return file.Append(bytes, size, why);
+    };
+    if (!builder.Start(output, error)) {
+        error = o.outputPath + ": " + error;
+        return false;
+    }
     return PipelineSink::Begin(messages, error);
 }
 
@@ -64,10 +76,10 @@ bool GifSink::Commit(PipelineFrame& f, std::string& error)
 
 bool GifSink::Close(std::string& error)
 {
-    std::vector<uint8_t> bytes;
-    if (!builder.Finish(bytes, error)) {
-        error = o.outputPath + ": " + error;
+    std::string problem;
+    if (!builder.Finish(error) || !file.Commit(problem)) {
+        error = o.outputPath + ": " + (problem.empty() ? error : problem);
         return false;
     }
-    return WriteFileWhole(o.outputPath, bytes, error);
+    return true;
 }

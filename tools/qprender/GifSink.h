@@ -1,8 +1,10 @@
 #pragma once
 // An animated GIF: each frame's palette chosen in parallel, frames added to the
-// animation in order, the file written whole at the end. Warns when captures come
+// animation in order and written to the output's temporary as they are encoded (memory
+// holds the frame queue, not the file), which takes the output's place at the end. Warns when captures come
 // closer together than most viewers play.
 
+#include "files/StreamedFile.h"
 #include "tools/qprender/AnimationFile.h"
 #include "tools/qprender/PipelineSink.h"
 
@@ -19,5 +21,6 @@ protected:
     bool Close(std::string& error) override;
 
 private:
+    StreamedFile file;  // outlives the builder, whose clean-up may still write to it
     GifBuilder builder;
 };

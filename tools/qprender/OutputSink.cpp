@@ -1,5 +1,7 @@
 #include "tools/qprender/OutputSink.h"
 
+#include "tools/common/ToolInput.h"
+
 #include "tools/qprender/GifSink.h"
 #include "tools/qprender/PictureSink.h"
 #include "tools/qprender/SeriesSink.h"
@@ -28,4 +30,20 @@ uint32_t CaptureEndMs(const RenderOptions& o, size_t k)
     if (k + 1 < o.times.size())
         return CaptureStartMs(o, k + 1);
     return CaptureStartMs(o, k) + (k > 0 ? o.times[k] - o.times[k - 1] : o.stepMs);
+}
+
+bool OutputIsNoInput(const RenderOptions& o, std::string& error)
+{
+    const std::string* inputs[] = {&o.texturePath, &o.effectPath, &o.againstPath, &o.fontPath};
+    const uint32_t count = o.output == RenderOutput::Series ? uint32_t(o.times.size()) : 1;
+    for (uint32_t k = 1; k <= count; ++k) {
+        std::string name = o.outputPath;
+        if (o.output == RenderOutput::Series)
+            ExpandSeriesName(o.outputPath, k, name);
+        for (const std::string* input : inputs) {
+            if (!input->empty() && OutputIsInput(name, *input, error))
+                return false;
+        }
+    }
+    return true;
 }

@@ -43,6 +43,11 @@ struct RenderTuning {
 std::unique_ptr<OutputSink> MakeOutputSink(const RenderOptions& options, uint32_t frameWidth,
                                            const RenderTuning& tuning);
 
+// False with `error` naming both when an output the run would write (each picture of
+// a series) is the same file as one of its inputs (texture, effects, font), by any
+// name: hard or symbolic link. Checked before anything is written.
+bool OutputIsNoInput(const RenderOptions& options, std::string& error);
+
 // In an animation, capture k starts this many milliseconds after the first one and
 // ends when the next one starts; the last lasts as long as the gap before it (one
 // step when there is only one capture).

@@ -2,9 +2,10 @@
 
 #include <unistd.h>
 
-ProgressLine::ProgressLine(FILE* s, uint32_t frames)
+ProgressLine::ProgressLine(FILE* s, uint32_t count, const char* counted)
     : stream(s && isatty(fileno(s)) ? s : nullptr),
-      total(frames),
+      total(count),
+      unit(counted),
       start(Clock::now()),
       lastShown(start)
 {}
@@ -21,7 +22,7 @@ void ProgressLine::Update(uint32_t done)
     shown = true;
     const double rate = done / seconds;
     const double left = rate > 0.0 ? (total - done) / rate : 0.0;
-    fprintf(stream, "\rqprender: %u/%u frames, %.1f frames/s, %.0f s left\033[K", done, total, rate, left);
+    fprintf(stream, "\rqprender: %u/%u %s, %.1f %s/s, %.0f s left\033[K", done, total, unit, rate, unit, left);
     fflush(stream);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// A one-line progress report on a terminal: frames done of the total, frames per
-// second and the time left, rewritten in place at most a few times a second. It
+// A one-line progress report on a terminal: frames (or simulation steps) done of the
+// total, their rate and the time left, rewritten in place at most a few times a second. It
 // appears only when the stream is a terminal and the run has taken more than a
 // second, and is wiped at the end, so short runs, pipes and logs see nothing.
 
@@ -10,7 +10,8 @@
 
 class ProgressLine {
 public:
-    ProgressLine(FILE* stream, uint32_t total);
+    // `unit` names what is counted ("frames", "steps"); it must outlive the line.
+    ProgressLine(FILE* stream, uint32_t total, const char* unit = "frames");
     ~ProgressLine() { Clear(); }
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
@@ -22,6 +23,7 @@ private:
     using Clock = std::chrono::steady_clock;
     FILE* stream;  // null when not a terminal
     uint32_t total;
+    const char* unit;
     Clock::time_point start, lastShown;
     bool shown = false;
 };

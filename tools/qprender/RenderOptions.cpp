@@ -218,8 +218,12 @@ const Option options[] = {
     {nullptr, nullptr, "--size", "--size WxH", "pixels of one frame (default 640x480)", Takes::Value, Size},
     {nullptr, nullptr, "--quality", "--quality Q",
      "WebP only: lossy at quality Q, 0 to 100 (default:\n"
-     "lossless). A GIF has 256 colours per frame, chosen for\n"
-     "that frame; GIF delays are in hundredths of a second",
+     "lossless). A WebP is held whole until its end, up to\n"
+     "about 4 bytes a pixel of every frame, so frames times\n"
+     "pixels stay under 268435456 (873 frames at 640x480).\n"
+     "A GIF is written as it goes; it has 256 colours per\n"
+     "frame, chosen for that frame; GIF delays are in\n"
+     "hundredths of a second",
      Takes::Value, Quality},
     {"how:", nullptr, "--distance", "--distance D", "camera distance, 1 to 10 as in the View menu (default 1)",
      Takes::Value, Distance},
@@ -484,6 +488,12 @@ bool ChooseOutput(RenderOptions& o, std::string& error)
         error = std::string(o.sheetColumns ? "the sprite sheet" : "a frame") + " would be " +
                 std::to_string(columns * frameWidth) + "x" + std::to_string(rows * o.height) + " pixels; at most " +
                 std::to_string(maxSide) + " per side" + (o.output == RenderOutput::Webp ? " in a WebP" : "");
+        return false;
+    }
+    if (o.output == RenderOutput::Webp && frameWidth * o.height * o.times.size() > RENDER_MAX_WEBP_PIXELS) {
+        error = "a WebP of " + std::to_string(o.times.size()) + " frames of " + std::to_string(frameWidth) + "x" +
+                std::to_string(o.height) + " is held whole until its end; at most " +
+                std::to_string(RENDER_MAX_WEBP_PIXELS) + " frame pixels (use a GIF or a series)";
         return false;
     }
     std::string probe;

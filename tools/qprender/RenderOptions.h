@@ -18,6 +18,10 @@ enum : uint32_t {
     RENDER_MAX_TIME = 86400000,     // one day of effect time, milliseconds
     RENDER_MAX_STEP = 3600000,      // one hour, milliseconds
 };
+// A WebP animation is held whole until its end (the encoder needs every frame), up
+// to about 4 bytes a pixel of every frame: frames times frame pixels stay under this
+// (873 frames at 640x480), about 1 GiB at most.
+const uint64_t RENDER_MAX_WEBP_PIXELS = uint64_t(1) << 28;
 
 enum class RenderContext : unsigned char { Any, Egl, Sdl };
 

@@ -22,6 +22,7 @@
 #include "tools/qprender/PanelLabels.h"
 #include "tools/qprender/PreviewRenderer.h"
 #include "tools/qprender/ProgressLine.h"
+#include "resources/QTextureChain.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ bool ReadSettings(const std::string& path, EmitterSettings& settings, FILE* mess
     }
     const EffectReport report = InspectEffectFile(path.c_str());
     for (const std::string& problem : report.problems)
-        fprintf(messages, "qprender: %s: %s\n", path.c_str(), problem.c_str());
+        fprintf(messages, "qprender: %s: %s\n", EscapedName(path).c_str(), problem.c_str());
     if (report.result != EFFECT_OK)
         return false;
     settings = report.settings;
@@ -97,11 +98,16 @@ bool SetUpGL(const RenderOptions& o, OffscreenScope& scope, std::unique_ptr<QTex
     TextureFailure failure;
     if (!texture->Load(o.texturePath.c_str(), nullptr, &failure)) {
         if (failure.fault == TextureFault::Unreadable)
-            fprintf(messages, "qprender: %s: can't be read: %s\n", o.texturePath.c_str(), failure.reason.c_str());
+            fprintf(messages, "qprender: %s: can't be read: %s\n", EscapedName(o.texturePath).c_str(),
+                    failure.reason.c_str());
         else
-            fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n", o.texturePath.c_str());
+            fprintf(messages, "qprender: %s: not a QTEX texture that the engine can load\n",
+                    EscapedName(o.texturePath).c_str());
         return false;
     }
+    const std::string broken = BrokenMipmapChain(o.texturePath.c_str());
+    if (!broken.empty())
+        fprintf(messages, "qprender: %s: warning: %s\n", EscapedName(o.texturePath).c_str(), broken.c_str());
     return true;
 }
 
@@ -125,6 +131,7 @@ struct Run {
     const PanelLabels* labels;  // a comparison's panel names; null when unlabelled
     Comparison comparison;
     std::vector<uint8_t> frame, againstFrame, composed;  // RGBA, bottom row first
+    ProgressLine* stepProgress = nullptr;                // counts simulation steps when captures are few
 };
 
 // Simulates both effects in steps of at most --step up to `target` ms, printing
@@ -136,6 +143,8 @@ void StepTo(Run& r, uint64_t target)
         const uint32_t ms = uint32_t(left < r.o.stepMs ? left : r.o.stepMs);
         r.preview.Advance(ms);
         const uint64_t frame = ++r.comparison.frames;
+        if (r.stepProgress)
+            r.stepProgress->Update(uint32_t(frame));
         const StateDigest d = r.preview.Digest();
         if (r.o.printState)
             fprintf(r.stateOut, "frame %" PRIu64 " time %" PRIu64 " particles %" PRIu64 " hash %016" PRIx64 "\n", frame,
@@ -169,29 +178,38 @@ bool Capture(Run& r, uint32_t index)
     return r.sink->Add(index, r.composed.data());
 }
 
+const uint32_t fewCaptures = 10;  // under this many captures, progress counts simulation steps
+
 // Steps to every capture time and captures there; then lets the sink finish. False
 // after saying why on `messages`.
 bool RenderCaptures(Run& r, FILE* messages)
 {
     const uint32_t captureCount = uint32_t(r.o.times.size());
-    ProgressLine progress(messages, captureCount);
+    // A few captures far apart would leave the line still for minutes: then it counts
+    // the simulation's steps to the last capture instead.
+    const uint32_t steps = captureCount ? uint32_t((uint64_t(r.o.times.back()) + r.o.stepMs - 1) / r.o.stepMs) : 0;
+    const bool bySteps = captureCount < fewCaptures && steps > captureCount;
+    ProgressLine progress(messages, bySteps ? steps : captureCount, bySteps ? "steps" : "frames");
+    r.stepProgress = bySteps ? &progress : nullptr;
+    const auto done = [&](uint32_t captures) { return bySteps ? uint32_t(r.comparison.frames) : captures; };
     bool going = true;
     for (uint32_t capture = 0; capture < captureCount && going; ++capture) {
         StepTo(r, r.o.times[capture]);
         if (r.sink)
             going = Capture(r, capture);
-        progress.Update(r.sink ? r.sink->Handled() : capture + 1);
+        progress.Update(done(r.sink ? r.sink->Handled() : capture + 1));
     }
+    r.stepProgress = nullptr;
     if (!r.sink)
         return true;
     // The last frames may still be encoding: keep the progress line going.
     while (!r.sink->Settle(std::chrono::milliseconds(200)))
-        progress.Update(r.sink->Handled());
+        progress.Update(done(r.sink->Handled()));
     std::string error;
     const bool written = r.sink->Finish(error);
     progress.Clear();
     if (!written)
-        fprintf(messages, "qprender: %s\n", error.c_str());
+        fprintf(messages, "qprender: %s\n", EscapedName(error).c_str());
     return written;
 }
 
@@ -236,7 +254,7 @@ void FitCamera(const RenderOptions& o, const EmitterSettings& settings, const Em
     std::unique_ptr<PreviewRenderer> against;
     if (againstSettings)
         against.reset(new PreviewRenderer(*againstSettings, 0, o.cameraDistance, o.turnSpeed, o.seed));
-    Run run{quiet, preview, against.get(), nullptr, nullptr, nullptr, {}, {}, {}, {}};
+    Run run{quiet, preview, against.get(), nullptr, nullptr, nullptr, {}, {}, {}, {}, nullptr};
     FrameFit fit;
     for (uint32_t t : o.times) {
         StepTo(run, t);
@@ -281,6 +299,11 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, const Rend
     const bool comparing = !o.againstPath.empty();
     const int trouble = RenderFailure(comparing);
     EmitterSettings settings, againstSettings;
+    std::string error;
+    if (o.writeImages && !OutputIsNoInput(o, error)) {
+        fprintf(messages, "qprender: %s\n", error.c_str());
+        return trouble;
+    }
     if (!ReadSettings(o.effectPath, settings, messages) ||
         (comparing && !ReadSettings(o.againstPath, againstSettings, messages)))
         return trouble;
@@ -313,15 +336,14 @@ int RunRender(const RenderOptions& o, FILE* stateOut, FILE* messages, const Rend
     }
 
     std::unique_ptr<OutputSink> sink;
-    std::string error;
     if (o.writeImages) {
         sink = MakeOutputSink(o, o.width * (comparing ? 3 : 1), tuning);
         if (!sink->Begin(messages, error)) {
-            fprintf(messages, "qprender: %s\n", error.c_str());
+            fprintf(messages, "qprender: %s\n", EscapedName(error).c_str());
             return trouble;
         }
     }
-    Run run{o, preview, against.get(), sink.get(), stateOut, labelled ? &labels : nullptr, {}, {}, {}, {}};
+    Run run{o, preview, against.get(), sink.get(), stateOut, labelled ? &labels : nullptr, {}, {}, {}, {}, nullptr};
     run.frame.resize(o.writeImages ? size_t(o.width) * o.height * 4 : 0);
     run.againstFrame.resize(comparing ? run.frame.size() : 0);
     if (!RenderCaptures(run, messages))

@@ -26,7 +26,7 @@ bool MakeFolders(const std::string& folder, std::string& error)
     for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         const std::string part = folder.substr(0, slash);
         if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) {
-            error = EscapedName(part) + ": can't make the folder: " + strerror(errno);
+            error = part + ": can't make the folder: " + strerror(errno);
             return false;
         }
         if (slash == std::string::npos)

@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "files/NameText.h"
 #include "tools/qprender/RenderOptions.h"
 #include "tools/qprender/RenderRun.h"
 #include "tools/common/ToolFail.h"
@@ -22,7 +23,7 @@ int main(int argc, char** argv)
     RenderOptions options;
     std::string error;
     if (!ParseRenderOptions(argc, argv, options, error)) {
-        Fail(error + " (qprender --help shows the options)");
+        Fail(EscapedName(error) + " (qprender --help shows the options)");
         return RenderFailure(options.comparing);
     }
     if (options.showHelp) {

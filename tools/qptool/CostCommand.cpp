@@ -106,10 +106,10 @@ std::string Number(double value)
 void PrintText(const std::string& name, const EffectCost& c)
 {
     if (c.settled)
-        printf("%s: in frames of %" PRIu32 " ms\n", name.c_str(), c.stepMs);
+        printf("%s: in frames of %" PRIu32 " ms\n", EscapedName(name).c_str(), c.stepMs);
     else
         printf("%s: in frames of %" PRIu32 " ms, its first %" PRIu64 " only: its particles outlive them\n",
-               name.c_str(), c.stepMs, c.frames);
+               EscapedName(name).c_str(), c.stepMs, c.frames);
     printf("  live particles    %" PRIu64 " at most, %" PRIu64 " at least once settled (%" PRIu64 " batches at most)\n",
            c.peakParticles, c.steadyParticles, c.peakBatches);
     printf("  emitted           %s per second\n", Number(c.emittedPerSecond).c_str());
@@ -148,8 +148,8 @@ int CheckBudgets(const std::string& name, const EffectCost& c, const CostOptions
     for (const auto& check : checks) {
         if (!check.budget.given || check.value <= double(check.budget.limit))
             continue;
-        fprintf(stderr, "qptool: %s: %s %s passes %s %" PRId64 "\n", name.c_str(), Number(check.value).c_str(),
-                check.what, check.budget.option, check.budget.limit);
+        fprintf(stderr, "qptool: %s: %s %s passes %s %" PRId64 "\n", EscapedName(name).c_str(),
+                Number(check.value).c_str(), check.what, check.budget.option, check.budget.limit);
         over += std::string(over.empty() ? "" : ", ") + "\"" + check.budget.option + "\"";
         ++passed;
     }
@@ -169,7 +169,7 @@ int RunCost(const std::vector<std::string>& args)
     for (const std::string& name : o.files) {
         const EffectReport report = InspectEffectFile(name.c_str());
         for (const std::string& problem : report.problems)
-            fprintf(stderr, "qptool: %s: %s\n", name.c_str(), problem.c_str());
+            fprintf(stderr, "qptool: %s: %s\n", EscapedName(name).c_str(), problem.c_str());
         if (report.result != EFFECT_OK) {
             trouble = true;
             const std::string problem = report.problems.empty() ? "not an effect file" : report.problems[0];

@@ -16,6 +16,7 @@
 #include "effect/EmitterSettings.h"
 #include "effect/EffectText.h"
 #include "effect/Presets.h"
+#include "files/NameText.h"
 #include "files/RegularFile.h"
 #include "tools/common/ToolVersion.h"
 #include "tools/qptool/CostCommand.h"
@@ -42,8 +43,8 @@ const char* const usageTop =
     "new   writes FILE from the editor's defaults changed by the assignments; refuses\n"
     "      to replace an existing FILE unless --force is given. --from TEXT starts\n"
     "      from text as dump prints it (`name = value` lines; blank and `#` lines\n"
-    "      skipped; TEXT - is standard input), --preset NAME from a ready-made look;\n"
-    "      the assignments after FILE apply on top.\n"
+    "      skipped; TEXT - is standard input; 1 MiB at most), --preset NAME from a\n"
+    "      ready-made look; the assignments after FILE apply on top.\n"
     "presets\n"
     "      lists the ready-made looks, one line each: name and what it looks like.\n"
     "set   changes fields of FILE; the file is rewritten whole or not at all. Refuses\n"
@@ -68,17 +69,24 @@ std::string Usage()
     return std::string(usageTop) + costUsage + usageFields;
 }
 
+// A file name as every message shows it: control bytes and `\\` as \\xNN, so a name
+// can't act on the terminal.
+std::string Shown(const std::string& name)
+{
+    return EscapedName(name);
+}
+
 void PrintProblems(const char* name, const EffectReport& report)
 {
     for (const std::string& problem : report.problems)
-        fprintf(stderr, "qptool: %s: %s\n", name, problem.c_str());
+        fprintf(stderr, "qptool: %s: %s\n", Shown(name).c_str(), problem.c_str());
 }
 
 // Values the engine can't use as they stand are kept as asked, with a word on stderr.
 void WarnRanges(const char* name, const EmitterSettings& s)
 {
     for (const std::string& warning : RangeWarnings(s))
-        fprintf(stderr, "qptool: %s: %s\n", name, warning.c_str());
+        fprintf(stderr, "qptool: %s: %s\n", Shown(name).c_str(), warning.c_str());
 }
 
 bool Exists(const char* name)
@@ -101,7 +109,7 @@ int Dump(const char* name, bool textconv)
         if (textconv)
             printf("# %s\n", line.c_str());
         else
-            fprintf(stderr, "qptool: %s: %s\n", name, line.c_str());
+            fprintf(stderr, "qptool: %s: %s\n", Shown(name).c_str(), line.c_str());
     }
     if (report.result == EFFECT_OK)
         fputs(FormatEffect(report.settings).c_str(), stdout);
@@ -116,33 +124,37 @@ bool Write(const char* name, const EmitterSettings& s)
     std::string problem;
     if (WriteEffectFile(name, s, problem))
         return true;
-    fprintf(stderr, "qptool: couldn't write the file %s: %s (nothing was changed)\n", name, problem.c_str());
+    fprintf(stderr, "qptool: couldn't write the file %s: %s (nothing was changed)\n", Shown(name).c_str(),
+            problem.c_str());
     return false;
 }
 
 // Effect text is a few hundred bytes; anything far larger is the wrong file.
 const size_t maxTextSize = 1 << 20;
 
-// Reads the effect text named by `from` ("-" for standard input). Only a regular
-// file is opened, so a FIFO or device named by mistake can't block the tool.
+// Reads the effect text named by `from` ("-" for standard input), at most
+// maxTextSize bytes from either: one byte past the limit tells a text that is too
+// long from one that just fits, and a pipe that never ends (/dev/zero) stops there.
+// Only a regular file is opened, so a FIFO or device named by mistake can't block the tool.
 bool ReadText(const std::string& from, std::string& text, std::string& error)
 {
     std::vector<uint8_t> bytes;
-    if (from == "-") {
-        if (!ReadStandardInput(bytes, error))
-            return false;
-    } else {
-        // One byte past the limit tells a text that is too long from one that just fits.
-        std::string problem;
-        uint64_t size = 0;
-        if (!ReadRegularFile(from.c_str(), bytes, problem, maxTextSize + 1, &size)) {
-            error = from + ": " + problem;
-            return false;
-        }
-        if (size > maxTextSize) {
-            error = from + ": " + std::to_string(size) + " bytes is too long for effect text";
-            return false;
-        }
+    std::string problem;
+    uint64_t size = 0;
+    const std::string shown = from == "-" ? "standard input" : from;
+    const bool read = from == "-" ? ReadDescriptor(0, bytes, problem, maxTextSize + 1)
+                                  : ReadRegularFile(from.c_str(), bytes, problem, maxTextSize + 1, &size);
+    if (!read) {
+        error = shown + ": " + problem;
+        return false;
+    }
+    if (from == "-" && bytes.size() > maxTextSize) {
+        error = shown + ": more than " + std::to_string(maxTextSize) + " bytes is too long for effect text";
+        return false;
+    }
+    if (size > maxTextSize) {
+        error = shown + ": " + std::to_string(size) + " bytes is too long for effect text";
+        return false;
     }
     text.assign(bytes.begin(), bytes.end());
     return true;
@@ -157,7 +169,8 @@ struct NewSource {
 int New(const char* name, bool force, const NewSource& source, const std::vector<std::string>& assignments)
 {
     if (!force && Exists(name)) {
-        fprintf(stderr, "qptool: %s: exists; use `qptool set` to change it, or `new --force` to replace it\n", name);
+        fprintf(stderr, "qptool: %s: exists; use `qptool set` to change it, or `new --force` to replace it\n",
+                Shown(name).c_str());
         return 1;
     }
     EmitterSettings s = DefaultEmitterSettings();
@@ -165,24 +178,31 @@ int New(const char* name, bool force, const NewSource& source, const std::vector
     if (!source.preset.empty()) {
         const EffectPreset* preset = FindPreset(source.preset);
         if (!preset) {
-            fprintf(stderr, "qptool: no preset '%s' (`qptool presets` lists them)\n", source.preset.c_str());
+            fprintf(stderr, "qptool: no preset '%s' (`qptool presets` lists them)\n", Shown(source.preset).c_str());
             return 1;
         }
         if (!ParseEffectText(preset->text, "preset " + source.preset, s, error)) {
-            fprintf(stderr, "qptool: %s\n", error.c_str());
+            fprintf(stderr, "qptool: %s\n", Shown(error).c_str());
             return 1;
         }
     }
     if (!source.from.empty()) {
+        // The text is read whole before FILE is written, but a FILE that is the text's
+        // own file would still lose it: refused before anything is read or written.
+        if (source.from != "-" && SameFile(source.from.c_str(), name)) {
+            fprintf(stderr, "qptool: %s: is the same file as the text %s; writing it would destroy the text\n",
+                    Shown(name).c_str(), Shown(source.from).c_str());
+            return 1;
+        }
         std::string text;
         if (!ReadText(source.from, text, error) ||
             !ParseEffectText(text, source.from == "-" ? "<stdin>" : source.from, s, error)) {
-            fprintf(stderr, "qptool: %s\n", error.c_str());
+            fprintf(stderr, "qptool: %s\n", Shown(error).c_str());
             return 1;
         }
     }
     if (!ApplyAssignments(s, assignments, error)) {
-        fprintf(stderr, "qptool: %s\n", error.c_str());
+        fprintf(stderr, "qptool: %s\n", Shown(error).c_str());
         return 1;
     }
     if (!Write(name, s))
@@ -205,13 +225,13 @@ int Set(const char* name, bool force, const std::vector<std::string>& assignment
         fprintf(stderr,
                 "qptool: %s: not changed, since rewriting it would drop what the editor doesn't read; "
                 "use `set --force` to rewrite it anyway\n",
-                name);
+                Shown(name).c_str());
         return 1;
     }
     EmitterSettings s = report.settings;
     std::string error;
     if (!ApplyAssignments(s, assignments, error)) {
-        fprintf(stderr, "qptool: %s\n", error.c_str());
+        fprintf(stderr, "qptool: %s\n", Shown(error).c_str());
         return 1;
     }
     if (!Write(name, s))
@@ -245,7 +265,7 @@ int Diff(const char* nameA, const char* nameB)
 
 int UsageError(const char* what)
 {
-    fprintf(stderr, "qptool: %s\n\n%s", what, Usage().c_str());
+    fprintf(stderr, "qptool: %s\n\n%s", Shown(what).c_str(), Usage().c_str());
     return 1;
 }
 
