@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "files/NameText.h"
+#include "tests/support/MeasuredRun.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/ToolRunner.h"
 #include "tools/common/PngFile.h"
@@ -20,43 +21,6 @@ using AssetLimits = InScratchFolder;
 
 const long memoryLimitKb = 64 * 1024;  // what a refusal may cost, whatever the file's size
 const char dejavu[] = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
-
-struct MeasuredRun {
-    int exitCode = -1;
-    long peakKb = 0;  // the largest resident set the process had
-    std::string err;
-};
-
-// Runs the program with its arguments as its own process (no shell, standard output
-// and error to files) and reports what the kernel measured for it alone.
-MeasuredRun RunMeasured(const std::vector<std::string>& args)
-{
-    MeasuredRun run;
-    pid_t child = fork();
-    if (child == 0) {
-        int out = open("measured.out", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open("measured.err", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    if (child > 0 && wait4(child, &status, 0, &usage) == child) {
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.peakKb = usage.ru_maxrss;
-    }
-    Bytes err = ReadBytes("measured.err");
-    run.err.assign(err.begin(), err.end());
-    std::remove("measured.out");
-    std::remove("measured.err");
-    return run;
-}
 
 // A sparse file of `size` bytes that starts with `start`: it takes no room on disk.
 void MakeSparse(const std::string& path, uint64_t size, const Bytes& start = {})
